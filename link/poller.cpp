@@ -21,7 +21,8 @@ void Stop(std::shared_ptr<Poller> p) {
   p->io.Cancel();
   p->wake_pending = true;
   p->signal.notify_all();
-  p->signal.wait_for(lock, std::chrono::milliseconds(kPollerStopWaitMs), [&] { return p->finished; });
+  p->signal.wait_for(lock, std::chrono::milliseconds(kPollerStopWaitMs),
+                     [&] { return p->finished; });
   // Whether or not it has ended, the thread holds its own reference: letting go here
   // never frees what a late routine still uses.
 }
@@ -73,7 +74,8 @@ bool PollerWait(Poller& poller, std::uint32_t ms) {
   if (poller.stop.load() != 0) return false;
   {
     std::unique_lock lock(poller.mutex);
-    poller.signal.wait_for(lock, std::chrono::milliseconds(ms), [&] { return poller.wake_pending; });
+    poller.signal.wait_for(lock, std::chrono::milliseconds(ms),
+                           [&] { return poller.wake_pending; });
     poller.wake_pending = false;
   }
   return poller.stop.load() == 0;
