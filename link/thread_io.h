@@ -19,7 +19,7 @@ class ThreadIo {
   void Cancel();
 
  private:
-  void* handle_ = nullptr;
+  [[maybe_unused]] void* handle_ = nullptr;  // unused where nothing can be cancelled
 };
 
 }  // namespace tq
