@@ -15,6 +15,7 @@
 #include "link/connection.h"
 #include "link/frame.h"
 #include "link/records.h"
+#include "link/transaction.h"  // the ResultCode values callers compare against
 
 namespace tq {
 

@@ -98,6 +98,8 @@ struct IdentityRecord {
   std::uint8_t unused23 = 0;                  // 23
   std::uint16_t serial_number = 0;            // 24
   std::array<std::uint8_t, 3> unused26{};     // 26..28
+
+  bool operator==(const IdentityRecord&) const = default;
 };
 void DecodeIdentityRecord(std::span<const std::uint8_t, kIdentityRecordSize> in,
                           IdentityRecord& out);
@@ -116,6 +118,8 @@ struct DeviceTime {         // offset 0 is not used and sent as 0
   std::uint8_t hour = 0;    // 5
   std::uint8_t minute = 0;  // 6
   std::uint8_t second = 0;  // 7
+
+  bool operator==(const DeviceTime&) const = default;
 };
 void DecodeDeviceTime(std::span<const std::uint8_t, kDeviceTimeSize> in, DeviceTime& out);
 void EncodeDeviceTime(const DeviceTime& in, std::span<std::uint8_t, kDeviceTimeSize> out);
@@ -123,6 +127,8 @@ void EncodeDeviceTime(const DeviceTime& in, std::span<std::uint8_t, kDeviceTimeS
 inline constexpr std::size_t kFirmwareVersionSize = 26;
 struct FirmwareVersion {           // offset 0 is not used
   std::array<char, 25> version{};  // 1..25, zero-terminated text
+
+  bool operator==(const FirmwareVersion&) const = default;
 };
 void DecodeFirmwareVersion(std::span<const std::uint8_t, kFirmwareVersionSize> in,
                            FirmwareVersion& out);
@@ -159,6 +165,8 @@ struct SystemStatus {                 // offsets 0 and 33 are not used
   std::uint32_t next_event_time = 0;  // 28, seconds since 1970; 0 = none
   std::uint8_t waypoint_index = 0;    // 32
   std::uint16_t cartridge_id = 0;     // 34
+
+  bool operator==(const SystemStatus&) const = default;
 };
 void DecodeSystemStatus(std::span<const std::uint8_t, kSystemStatusSize> in, SystemStatus& out);
 void EncodeSystemStatus(const SystemStatus& in, std::span<std::uint8_t, kSystemStatusSize> out);
@@ -176,6 +184,8 @@ struct DiagnosticLogEntry {         // offset 0 is not used
   std::uint8_t task_id = 0;         // 41
   std::uint8_t severity = 0;        // 42, kSeverity*
   std::array<char, 71> message{};   // 43, zero-terminated text
+
+  bool operator==(const DiagnosticLogEntry&) const = default;
 };
 void DecodeDiagnosticLogEntry(std::span<const std::uint8_t, kDiagnosticLogEntrySize> in,
                               DiagnosticLogEntry& out);
@@ -195,6 +205,8 @@ struct TaskDetails {              // offset 0 is not used
   std::uint32_t stack_top = 0;    // 42
   std::uint8_t state = 0;         // 46, non-zero active
   std::uint8_t log_filters = 0;   // 47, kLogFilter* bits
+
+  bool operator==(const TaskDetails&) const = default;
 };
 void DecodeTaskDetails(std::span<const std::uint8_t, kTaskDetailsSize> in, TaskDetails& out);
 void EncodeTaskDetails(const TaskDetails& in, std::span<std::uint8_t, kTaskDetailsSize> out);
@@ -203,6 +215,8 @@ inline constexpr std::size_t kTaskLogFiltersSize = 26;
 inline constexpr std::size_t kMaxTaskFilters = kTaskLogFiltersSize - 1;  // tasks 0..24
 struct TaskLogFilters {                                                  // offset 0 is sent as 0
   std::array<std::uint8_t, kMaxTaskFilters> filters{};  // 1 + i: kLogFilter* bits of task i
+
+  bool operator==(const TaskLogFilters&) const = default;
 };
 void DecodeTaskLogFilters(std::span<const std::uint8_t, kTaskLogFiltersSize> in,
                           TaskLogFilters& out);
@@ -238,6 +252,8 @@ struct MotorConfig {
   std::uint16_t engaged_hall = 0;           // 7, 0-4095
   std::uint16_t disengaged_hall = 0;        // 9, 0-4095
   std::uint16_t speed = 0;                  // 11, percent of maximum, 0-100
+
+  bool operator==(const MotorConfig&) const = default;
 };
 void DecodeMotorConfig(std::span<const std::uint8_t, kMotorConfigSize> in, MotorConfig& out);
 void EncodeMotorConfig(const MotorConfig& in, std::span<std::uint8_t, kMotorConfigSize> out);
@@ -247,6 +263,8 @@ struct MotorRunRequest {       // offsets 0 and 5..23 are sent as 0
   std::uint8_t motor_id = 0;   // 1
   std::uint8_t direction = 0;  // 2, kDirection*
   std::uint16_t speed = 0;     // 3, percent of maximum, 0-100
+
+  bool operator==(const MotorRunRequest&) const = default;
 };
 void DecodeMotorRunRequest(std::span<const std::uint8_t, kMotorRunRequestSize> in,
                            MotorRunRequest& out);
@@ -258,6 +276,8 @@ struct PumpRequest {               // offset 1 is sent as 0
   std::uint8_t motor_id = 0;       // 0, 4 or 5
   float volume = 0;                // 2, litres
   std::uint16_t flow_timeout = 0;  // 6, seconds
+
+  bool operator==(const PumpRequest&) const = default;
 };
 void DecodePumpRequest(std::span<const std::uint8_t, kPumpRequestSize> in, PumpRequest& out);
 void EncodePumpRequest(const PumpRequest& in, std::span<std::uint8_t, kPumpRequestSize> out);
@@ -267,6 +287,8 @@ struct SensorSample {                   // offsets 0..13 and 24..29 are not used
   std::uint16_t pressure_a = 0;         // 14, converter counts
   std::uint16_t pressure_b = 0;         // 16, converter counts
   std::array<std::uint16_t, 3> hall{};  // 18, 20, 22: Hall sensors 1, 2, 3
+
+  bool operator==(const SensorSample&) const = default;
 };
 void DecodeSensorSample(std::span<const std::uint8_t, kSensorSampleSize> in, SensorSample& out);
 void EncodeSensorSample(const SensorSample& in, std::span<std::uint8_t, kSensorSampleSize> out);
@@ -279,6 +301,8 @@ inline constexpr std::uint8_t kBlockPressureCalibration = 6;
 inline constexpr std::size_t kFlowMeterConfigSize = 5;
 struct FlowMeterConfig {               // offset 0 is written as 0
   std::uint32_t pulses_per_litre = 0;  // 1
+
+  bool operator==(const FlowMeterConfig&) const = default;
 };
 void DecodeFlowMeterConfig(std::span<const std::uint8_t, kFlowMeterConfigSize> in,
                            FlowMeterConfig& out);
@@ -294,6 +318,8 @@ struct PressureCalibration {
   std::array<float, kCalibrationPoints> point_pressure{};       // 17, bar
   std::array<float, kCalibrationPoints> point_voltage{};        // 37, volts
   std::array<std::uint8_t, kCalibrationPoints> point_in_use{};  // 57, 1 yes, 0 no
+
+  bool operator==(const PressureCalibration&) const = default;
 };
 void DecodePressureCalibration(std::span<const std::uint8_t, kPressureCalibrationSize> in,
                                PressureCalibration& out);
@@ -315,6 +341,8 @@ struct RunRequest {                  // offset 0 is sent as 0
   std::uint8_t timeout_minutes = 0;  // 4
   std::uint8_t clean = 0;            // 5, 1 yes, 0 no
   std::uint32_t start_time = 0;      // 6, computer's clock, seconds since 1970 UTC
+
+  bool operator==(const RunRequest&) const = default;
 };
 void DecodeRunRequest(std::span<const std::uint8_t, kRunRequestSize> in, RunRequest& out);
 void EncodeRunRequest(const RunRequest& in, std::span<std::uint8_t, kRunRequestSize> out);
@@ -324,6 +352,8 @@ struct CartridgeRecord {
   std::array<std::uint8_t, 2> unused0{};   // 0..1, sent back as read
   std::uint16_t cartridge_id = 0;          // 2, the cartridge in the sample slot
   std::array<std::uint8_t, 13> unused4{};  // 4..16, sent back as read
+
+  bool operator==(const CartridgeRecord&) const = default;
 };
 void DecodeCartridgeRecord(std::span<const std::uint8_t, kCartridgeRecordSize> in,
                            CartridgeRecord& out);
@@ -339,6 +369,8 @@ struct SampleLogEntry {            // offsets 0..3, 6..13 and 32..33 are not use
   std::uint32_t duration = 0;      // 20, seconds
   float volume = 0;                // 24, litres pumped
   float max_pressure = 0;          // 28, bar
+
+  bool operator==(const SampleLogEntry&) const = default;
 };
 void DecodeSampleLogEntry(std::span<const std::uint8_t, kSampleLogEntrySize> in,
                           SampleLogEntry& out);
@@ -353,6 +385,8 @@ struct CleaningConfig {                      // offsets 0..1 are not used, sent 
   std::uint16_t bleach_time = 0;             // 6, seconds
   std::uint16_t dwell_time = 0;              // 8, seconds
   std::uint16_t flush_time = 0;              // 10, seconds
+
+  bool operator==(const CleaningConfig&) const = default;
 };
 void DecodeCleaningConfig(std::span<const std::uint8_t, kCleaningConfigSize> in,
                           CleaningConfig& out);
@@ -371,6 +405,8 @@ struct ScheduleEntry {
   std::uint8_t volume_tenths = 0;    // 2, tenths of a litre
   std::uint8_t timeout_minutes = 0;  // 3
   std::uint16_t offset_minutes = 0;  // 4, start offset from the schedule start
+
+  bool operator==(const ScheduleEntry&) const = default;
 };
 void DecodeScheduleEntry(std::span<const std::uint8_t, kScheduleEntrySize> in, ScheduleEntry& out);
 void EncodeScheduleEntry(const ScheduleEntry& in, std::span<std::uint8_t, kScheduleEntrySize> out);
@@ -383,6 +419,8 @@ struct ScheduleRecord {                             // offsets 0 and 2..3 are se
   std::uint8_t autostart = 0;                       // 1, 1 yes, 0 no
   std::uint32_t start_time = 0;                     // 4, seconds since 1970; 0 = next start
   std::array<ScheduleEntry, kScheduleRows> rows{};  // 8, 6 bytes each
+
+  bool operator==(const ScheduleRecord&) const = default;
 };
 void DecodeScheduleRecord(std::span<const std::uint8_t, kScheduleRecordSize> in,
                           ScheduleRecord& out);
