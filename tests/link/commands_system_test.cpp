@@ -204,12 +204,6 @@ TEST(SystemCommands, SetIdentityCutsTheNameAndLimitsTheSerial) {
   EXPECT_EQ(f[kOffPayload + 24], 0);
 }
 
-TEST(SystemCommands, SetIdentityPassesTheFirmwareTooOldResultThrough) {
-  Rig rig;
-  rig.Answer(kResultFirmwareTooOld);
-  EXPECT_EQ(SetIdentity(rig.connection.get(), IdentityRecord{}, "x", 1), kResultFirmwareTooOld);
-}
-
 TEST(SystemResponses, IdentityFieldsComeFromTheirOffsets) {
   Rig rig;
   rig.Answer(0, Cat({{0x02, 0x99}, Text("Sampler 7", 21), {0x77, 0x39, 0x30, 0xA1, 0xA2, 0xA3}}));
