@@ -1,0 +1,52 @@
+// What the firmware's command handlers share: the request as received, the reply being
+// built, and the tables that map command codes to handlers.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "link/frame.h"
+#include "sim/instrument.h"
+
+namespace tq::sim {
+
+struct Request {
+  std::uint8_t code = 0;
+  std::uint8_t length = 0;  // declared payload length
+  std::span<const std::uint8_t, kPayloadCapacity> payload;
+
+  template <std::size_t N>
+  [[nodiscard]] std::span<const std::uint8_t, N> First() const {
+    return payload.template first<N>();
+  }
+};
+
+struct Reply {
+  std::array<std::uint8_t, kPayloadCapacity> payload{};
+  std::uint8_t length = 0;
+
+  // The first N payload bytes, to be filled; the reply then declares N bytes.
+  template <std::size_t N>
+  [[nodiscard]] std::span<std::uint8_t, N> Take() {
+    static_assert(N <= kPayloadCapacity);
+    length = static_cast<std::uint8_t>(N);
+    return std::span<std::uint8_t, kPayloadCapacity>(payload).template first<N>();
+  }
+};
+
+// Returns the result byte; the reply's payload is sent only with result 0.
+using Handler = std::uint8_t (*)(Instrument&, const Request&, Reply&);
+
+struct CommandEntry {
+  std::uint8_t code;
+  const char* name;
+  std::uint8_t min_length;  // shorter requests are refused as malformed
+  Handler handler;
+};
+
+[[nodiscard]] std::span<const CommandEntry> SystemCommandTable();
+[[nodiscard]] std::span<const CommandEntry> SamplerCommandTable();
+[[nodiscard]] std::span<const CommandEntry> MotorCommandTable();
+
+}  // namespace tq::sim

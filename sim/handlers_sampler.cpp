@@ -1,0 +1,150 @@
+// Configuration blocks, runs, cartridges, the sample log, cleaning and the schedule.
+#include <algorithm>
+
+#include "link/commands.h"
+#include "sim/diagnostic_log.h"
+#include "sim/handlers.h"
+#include "sim/run_machine.h"
+#include "sim/schedule_runner.h"
+
+namespace tq::sim {
+namespace {
+
+constexpr LogSite kSiteBlock{kTaskComms, "cmd_set_config_block", 515};
+constexpr LogSite kSiteCartridge{kTaskSampler, "sampler_set_cartridge", 808};
+constexpr LogSite kSiteSampleLogCleared{kTaskLogger, "samplelog_erase", 64};
+constexpr LogSite kSiteCleaning{kTaskComms, "cmd_set_cleaning", 560};
+constexpr LogSite kSiteSchedule{kTaskScheduler, "sched_store", 212};
+constexpr LogSite kSiteRefused{kTaskSampler, "sampler_start_run", 104};
+
+// The stored bytes of a configuration block, or an empty span for an unknown id.
+std::span<std::uint8_t> Block(Instrument& in, std::uint8_t id) {
+  if (id == kBlockFlowMeter) return in.flow_block;
+  if (id == kBlockPressureCalibration) return in.pressure_block;
+  return {};
+}
+
+bool Busy(const Instrument& in) { return in.run.active || in.schedule_run.active; }
+
+std::uint8_t GetConfigBlockCmd(Instrument& in, const Request& request, Reply& reply) {
+  const std::span<std::uint8_t> block = Block(in, request.payload[0]);
+  const std::uint8_t count = request.payload[1];
+  if (block.empty() || count > block.size()) return kDeviceBadArgument;
+  std::copy_n(block.begin(), count, reply.payload.begin());
+  reply.length = count;
+  return 0;
+}
+
+std::uint8_t SetConfigBlockCmd(Instrument& in, const Request& request, Reply&) {
+  const std::uint8_t id = request.payload[0];
+  const std::span<std::uint8_t> block = Block(in, id);
+  const std::uint8_t count = request.payload[1];
+  // A block is written from its start; the request must carry every byte it announces.
+  if (block.empty() || count > block.size() || count > kMaxConfigBlockWrite ||
+      request.length < count + 2U) {
+    return kDeviceBadArgument;
+  }
+  std::copy_n(request.payload.begin() + 2, count, block.begin());
+  LogEvent(in, kSiteBlock, kSeverityInformation, Printf("Config block %u saved (%u bytes)", id, count));
+  return 0;
+}
+
+std::uint8_t StartRunCmd(Instrument& in, const Request& request, Reply&) {
+  RunRequest run;
+  DecodeRunRequest(request.First<kRunRequestSize>(), run);
+  const std::uint8_t result = StartRunning(in, run, false);
+  if (result == kDeviceUnpowered) {
+    LogEvent(in, kSiteRefused, kSeverityError, "Run refused: no sampler supply");
+  }
+  return result;
+}
+
+std::uint8_t StopRunCmd(Instrument& in, const Request&, Reply&) {
+  CancelRun(in);
+  return 0;
+}
+
+std::uint8_t GetCartridgeIdCmd(Instrument& in, const Request&, Reply& reply) {
+  EncodeCartridgeRecord(in.cartridge, reply.Take<kCartridgeRecordSize>());
+  return 0;
+}
+
+std::uint8_t SetCartridgeIdCmd(Instrument& in, const Request& request, Reply&) {
+  if (in.run.active) return kDeviceBusy;  // the carousel is moving cartridges
+  DecodeCartridgeRecord(request.First<kCartridgeRecordSize>(), in.cartridge);
+  LogEvent(in, kSiteCartridge, kSeverityInformation,
+           Printf("Cartridge in sample slot set to %u", in.cartridge.cartridge_id));
+  return 0;
+}
+
+std::uint8_t GetSampleLogEntryCmd(Instrument& in, const Request& request, Reply& reply) {
+  const std::uint16_t index = GetU16(request.payload, 0);
+  if (index >= in.sample_log.size()) return kDeviceNoEntry;
+  EncodeSampleLogEntry(in.sample_log[index], reply.Take<kSampleLogEntrySize>());
+  return 0;
+}
+
+std::uint8_t ClearSampleLogCmd(Instrument& in, const Request&, Reply&) {
+  // The entry of a running cartridge is still being written.
+  if (Busy(in)) return kDeviceBusy;
+  in.sample_log.clear();
+  LogEvent(in, kSiteSampleLogCleared, kSeverityInformation, "Sample log cleared");
+  return 0;
+}
+
+std::uint8_t GetCleaningConfigCmd(Instrument& in, const Request&, Reply& reply) {
+  auto out = reply.Take<kCleaningConfigSize>();
+  std::copy(in.cleaning.begin(), in.cleaning.end(), out.begin());
+  return 0;
+}
+
+std::uint8_t SetCleaningConfigCmd(Instrument& in, const Request& request, Reply&) {
+  const auto bytes = request.First<kCleaningConfigSize>();
+  std::copy(bytes.begin(), bytes.end(), in.cleaning.begin());
+  LogEvent(in, kSiteCleaning, kSeverityInformation, "Cleaning configuration saved");
+  return 0;
+}
+
+std::uint8_t GetScheduleCmd(Instrument& in, const Request&, Reply& reply) {
+  auto out = reply.Take<kScheduleRecordSize>();
+  std::copy(in.schedule.begin(), in.schedule.end(), out.begin());
+  return 0;
+}
+
+// A schedule in control keeps the waypoints it started with; a new one counts from the
+// next StartSchedule.
+std::uint8_t SetScheduleCmd(Instrument& in, const Request& request, Reply&) {
+  const auto bytes = request.First<kScheduleRecordSize>();
+  std::copy(bytes.begin(), bytes.end(), in.schedule.begin());
+  LogEvent(in, kSiteSchedule, kSeverityInformation, "Schedule stored");
+  return 0;
+}
+
+std::uint8_t StartScheduleCmd(Instrument& in, const Request&, Reply&) {
+  return StartScheduleRun(in);
+}
+
+std::uint8_t StopScheduleCmd(Instrument& in, const Request&, Reply&) { return StopScheduleRun(in); }
+
+constexpr CommandEntry kTable[] = {
+    {kCmdGetConfigBlock, "GetConfigBlock", 2, GetConfigBlockCmd},
+    {kCmdSetConfigBlock, "SetConfigBlock", 2, SetConfigBlockCmd},
+    {kCmdStartRun, "StartRun", kRunRequestSize, StartRunCmd},
+    {kCmdStopRun, "StopRun", 0, StopRunCmd},
+    {kCmdGetCartridgeId, "GetCartridgeId", 0, GetCartridgeIdCmd},
+    {kCmdSetCartridgeId, "SetCartridgeId", kCartridgeRecordSize, SetCartridgeIdCmd},
+    {kCmdGetSampleLogEntry, "GetSampleLogEntry", 2, GetSampleLogEntryCmd},
+    {kCmdClearSampleLog, "ClearSampleLog", 0, ClearSampleLogCmd},
+    {kCmdGetCleaningConfig, "GetCleaningConfig", 0, GetCleaningConfigCmd},
+    {kCmdSetCleaningConfig, "SetCleaningConfig", kCleaningConfigSize, SetCleaningConfigCmd},
+    {kCmdGetSchedule, "GetSchedule", 0, GetScheduleCmd},
+    {kCmdSetSchedule, "SetSchedule", kScheduleRecordSize, SetScheduleCmd},
+    {kCmdStartSchedule, "StartSchedule", 0, StartScheduleCmd},
+    {kCmdStopSchedule, "StopSchedule", 0, StopScheduleCmd},
+};
+
+}  // namespace
+
+std::span<const CommandEntry> SamplerCommandTable() { return kTable; }
+
+}  // namespace tq::sim
