@@ -1,0 +1,24 @@
+// Texts of the About dialog.
+#include "shell/about_dialog.h"
+
+#include <string_view>
+
+#include "link/device_type.h"
+#include "shell/main_window.h"
+
+namespace tq {
+
+AboutTexts about_texts(std::optional<std::uint16_t> device_type,
+                       const std::optional<FirmwareVersion>& firmware) {
+  AboutTexts texts;
+  texts.gui = std::string("GUI Version: ") + kGuiVersion;
+  if (device_type) texts.device = "Device: " + DeviceTypeName(*device_type);
+  if (firmware) {
+    // The instrument may fill the whole field: never read past it.
+    const std::string_view field(firmware->version.data(), firmware->version.size());
+    texts.firmware = "Firmware Version: " + std::string(field.substr(0, field.find('\0')));
+  }
+  return texts;
+}
+
+}  // namespace tq

@@ -1,0 +1,27 @@
+// Tables that describe list-view columns and combo-box entries, shared by the windows
+// and their portable logic.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace tq {
+
+struct ListColumn {
+  const char* title;
+  int width_chars;  // times the horizontal dialog base unit gives pixels
+};
+
+struct ComboValue {
+  std::uint32_t value;
+  const char* text;
+};
+
+// The value of the entry at a combo box's selection; 0 when nothing is selected (a
+// negative index) or the selection lies beyond the table.
+[[nodiscard]] inline std::uint32_t combo_value_at(std::span<const ComboValue> table, int index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= table.size()) return 0;
+  return table[static_cast<std::size_t>(index)].value;
+}
+
+}  // namespace tq

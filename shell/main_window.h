@@ -1,0 +1,65 @@
+// The main window's logic: the menu rule, the title and status texts, and what each menu
+// command does. The Win32 layer (main_window_win32.cpp) only applies these.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "link/records.h"
+
+namespace tq {
+
+inline constexpr const char* kGuiVersion = "TARNQUILL_2_4_3";
+inline constexpr const char* kNotConnectedTitle = "tarnquill_rs232ui (not connected)";
+inline constexpr const char* kNotConnectedStatus = "Not connected";
+
+// The title is formatted into 56 bytes, the sensor name taken from its first 20.
+inline constexpr std::size_t kTitleLimit = 55;
+inline constexpr std::size_t kSensorNameLimit = 20;
+
+struct MenuItemState {
+  int id;
+  bool enabled;
+};
+using MenuRule = std::array<MenuItemState, 13>;
+
+// Enabled state of every menu item the rule governs (all but Exit, which stays enabled),
+// for the view shown and its running flag: the Connect view means not connected; the Run
+// or Diagnostics view with flag 1 means busy.
+[[nodiscard]] MenuRule menu_rule(int view_id, int running);
+
+struct IdentityTexts {
+  std::string title;
+  std::string status_connection;  // status bar part 0
+  std::string status_extra;       // status bar part 1
+};
+
+[[nodiscard]] IdentityTexts not_connected_identity_texts();
+// "<device type name> (<sensor name>)", cut to kTitleLimit characters.
+[[nodiscard]] std::string identity_title(std::string_view device_type_name,
+                                         std::string_view sensor_name);
+// The title above with DeviceTypeName of the code, and "Connected to <sensor name>".
+[[nodiscard]] IdentityTexts connected_identity_texts(const IdentityRecord& identity,
+                                                     std::uint16_t device_type);
+// The sensor name as text: up to its first NUL, at most 20 characters.
+[[nodiscard]] std::string sensor_name_of(const IdentityRecord& identity);
+
+enum class MainAction {
+  kNothing,
+  kClose,          // destroy the main window
+  kDisconnect,     // back to the Connect view
+  kForwardToView,  // the current view handles it (Save Log)
+  kShowView,       // replace the current view by a fresh `template_id` view
+  kModalDialog,    // open modal dialog `template_id` with the current Connection
+};
+
+struct MainCommand {
+  MainAction action = MainAction::kNothing;
+  int template_id = 0;
+};
+
+[[nodiscard]] MainCommand main_command(int command_id);
+
+}  // namespace tq
