@@ -71,9 +71,7 @@ Part SplitPart(std::string_view part) {
 // Applies one comma-separated part; an empty string means it was understood.
 std::string ApplyPart(const Part& p, ParsedFault& out) {
   FaultAction& a = out.rule.action;
-  const auto needs_value = [&]() -> std::string {
-    return std::string(p.key) + " needs a value";
-  };
+  const auto needs_value = [&]() -> std::string { return std::string(p.key) + " needs a value"; };
   const auto bad_value = [&]() -> std::string {
     return "bad value for " + std::string(p.key) + ": " + std::string(p.value);
   };

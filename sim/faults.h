@@ -23,9 +23,9 @@ struct FaultAction {
   std::uint32_t delay_ms = 0;
   // Answer with this result byte and no payload; the request is not carried out.
   std::optional<std::uint8_t> result;
-  std::uint16_t split_chunk = 0;  // send the response in pieces of this many bytes...
+  std::uint16_t split_chunk = 0;   // send the response in pieces of this many bytes...
   std::uint32_t split_gap_ms = 0;  // ...this far apart
-  std::uint32_t drop_ms = 0;  // unplug: no answer, the line gone this long, then back
+  std::uint32_t drop_ms = 0;       // unplug: no answer, the line gone this long, then back
 
   [[nodiscard]] bool Any() const;
 };
@@ -33,7 +33,7 @@ struct FaultAction {
 // Which requests a fault hits. Requests are numbered from 1 in the order they arrive.
 struct FaultRule {
   FaultAction action;
-  std::optional<std::uint8_t> command;  // only this command code
+  std::optional<std::uint8_t> command;   // only this command code
   std::optional<std::uint64_t> request;  // only this request number
   // Hits left; unset means every matching request (a request number matches once anyway).
   std::optional<std::uint32_t> times;
@@ -59,8 +59,7 @@ struct Delivery {
   std::uint32_t drop_ms = 0;
 };
 
-[[nodiscard]] Delivery ShapeResponse(const Frame& response, const FaultAction& action,
-                                     SimRng& rng);
+[[nodiscard]] Delivery ShapeResponse(const Frame& response, const FaultAction& action, SimRng& rng);
 
 // One --fault argument: either a rule or, for "random=RATE", a random rate.
 struct ParsedFault {

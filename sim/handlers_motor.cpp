@@ -21,9 +21,7 @@ bool IsMotor(std::uint8_t id) { return id >= kMotorCartridgeLoad && id <= kMotor
 bool IsEngagingMotor(std::uint8_t id) {
   return id >= kMotorCartridgeLoad && id <= kMotorStabilizerEngage;
 }
-bool IsPumpMotor(std::uint8_t id) {
-  return id == kMotorSamplePump || id == kMotorStabilizerPump;
-}
+bool IsPumpMotor(std::uint8_t id) { return id == kMotorSamplePump || id == kMotorStabilizerPump; }
 
 // Motors belong to the run while one is going.
 std::uint8_t MotorsAvailable(const Instrument& in) {
@@ -66,8 +64,8 @@ std::uint8_t SetMotorConfigCmd(Instrument& in, const Request& request, Reply&) {
   if (const std::uint8_t busy = MotorsAvailable(in); busy != 0) return busy;
   MotorConfig config;
   DecodeMotorConfig(request.payload.subspan<1, kMotorConfigSize>(), config);
-  const bool known_sensor = config.autostop_sensor <= kAutostopHall3 ||
-                            config.autostop_sensor == kAutostopFlow;
+  const bool known_sensor =
+      config.autostop_sensor <= kAutostopHall3 || config.autostop_sensor == kAutostopFlow;
   const bool known_second = config.second_autostop_sensor == kAutostopNone ||
                             config.second_autostop_sensor == kAutostopPressure;
   if (config.direction > kDirectionReverse || !known_sensor || !known_second) {

@@ -45,7 +45,8 @@ std::uint8_t SetConfigBlockCmd(Instrument& in, const Request& request, Reply&) {
     return kDeviceBadArgument;
   }
   std::copy_n(request.payload.begin() + 2, count, block.begin());
-  LogEvent(in, kSiteBlock, kSeverityInformation, Printf("Config block %u saved (%u bytes)", id, count));
+  LogEvent(in, kSiteBlock, kSeverityInformation,
+           Printf("Config block %u saved (%u bytes)", id, count));
   return 0;
 }
 

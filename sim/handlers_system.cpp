@@ -28,9 +28,9 @@ std::uint8_t SetIdentityCmd(Instrument& in, const Request& request, Reply&) {
   if (in.old_firmware || record.format != kIdentityFormat) return kDeviceFormatRefused;
   record.name.back() = '\0';
   in.identity = record;
-  LogEvent(in, kSiteIdentity, kSeverityInformation,
-           Printf("Identity: \"%s\", serial %u", FieldText(record.name).c_str(),
-                  record.serial_number));
+  LogEvent(
+      in, kSiteIdentity, kSeverityInformation,
+      Printf("Identity: \"%s\", serial %u", FieldText(record.name).c_str(), record.serial_number));
   return 0;
 }
 
@@ -86,8 +86,8 @@ std::uint8_t SetTaskConfigCmd(Instrument& in, const Request& request, Reply&) {
   DecodeTaskLogFilters(request.First<kTaskLogFiltersSize>(), filters);
   const std::size_t count = std::min(in.tasks.size(), filters.filters.size());
   for (std::size_t i = 0; i < count; ++i) {
-    in.tasks[i].log_filters = filters.filters[i] & (kLogFilterError | kLogFilterInformation |
-                                                    kLogFilterDebug);
+    in.tasks[i].log_filters =
+        filters.filters[i] & (kLogFilterError | kLogFilterInformation | kLogFilterDebug);
   }
   LogEvent(in, kSiteFilters, kSeverityInformation, "Task log filters changed");
   return 0;

@@ -78,7 +78,8 @@ void Tick(Instrument& instrument) {
 
 void LogPowerUp(Instrument& instrument) {
   LogEvent(instrument, kSiteReset, kSeverityInformation, "Restarted after reset");
-  LogEvent(instrument, kSiteResetCause, kSeverityDebug, "Reset cause: power-on (RCC_CSR=0x0C000000)");
+  LogEvent(instrument, kSiteResetCause, kSeverityDebug,
+           "Reset cause: power-on (RCC_CSR=0x0C000000)");
   LogEvent(instrument, kSiteVersion, kSeverityInformation,
            Printf("Firmware %s, device type %u", instrument.firmware_version.c_str(),
                   instrument.device_type));

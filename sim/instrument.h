@@ -29,7 +29,7 @@ inline constexpr std::uint8_t kDeviceNoEntry = 9;
 
 inline constexpr std::uint16_t kSimulatorDeviceType = 42;
 inline constexpr std::int64_t kDefaultClock = 1783418400;  // 07/07/2026 10:00:00
-inline constexpr std::uint64_t kTickMs = 100;               // the firmware's control period
+inline constexpr std::uint64_t kTickMs = 100;              // the firmware's control period
 
 struct InstrumentOptions {
   std::uint64_t seed = 1;
@@ -83,7 +83,7 @@ struct Run {
   Phase phase = Phase::kIdle;
   std::uint8_t step = 0;  // sub-step of a phase (loading moves out and back)
   std::uint64_t phase_ms = 0;
-  std::uint64_t step_until_ms = 0;  // end of a timed sub-step (cleaning's dwell)
+  std::uint64_t step_until_ms = 0;   // end of a timed sub-step (cleaning's dwell)
   double litres_before_step = 0;     // cleaning: water pumped in its earlier steps
   std::optional<std::size_t> entry;  // sample log entry of the cartridge being worked on
   std::uint64_t over_pressure_ms = 0;
@@ -92,9 +92,9 @@ struct Run {
 
 struct ScheduleRun {
   bool active = false;
-  std::uint32_t start = 0;                // seconds since 1970
+  std::uint32_t start = 0;               // seconds since 1970
   std::vector<ScheduleEntry> waypoints;  // rows in use, by start offset
-  std::size_t next = 0;                   // waypoints started so far
+  std::size_t next = 0;                  // waypoints started so far
 };
 
 struct Task {
@@ -171,7 +171,6 @@ void SetSupplyPowered(Instrument& instrument, bool powered);
 [[nodiscard]] SystemStatus StatusOf(const Instrument& instrument);
 [[nodiscard]] std::uint32_t ClockSeconds(const Instrument& instrument);
 [[nodiscard]] MotorConfig& MotorConfigOf(Instrument& instrument, std::uint8_t motor_id);
-[[nodiscard]] const MotorConfig& MotorConfigOf(const Instrument& instrument,
-                                               std::uint8_t motor_id);
+[[nodiscard]] const MotorConfig& MotorConfigOf(const Instrument& instrument, std::uint8_t motor_id);
 
 }  // namespace tq::sim

@@ -112,8 +112,8 @@ void StepPressure(Instrument& instrument, std::uint64_t dt_ms) {
 void StepEnvironment(Instrument& instrument, std::uint64_t dt_ms) {
   Environment& env = instrument.env;
   SimRng& rng = instrument.rng;
-  const bool moving = instrument.motion.kind != MotionKind::kNone &&
-                      instrument.motion.end == MotionEnd::kMoving;
+  const bool moving =
+      instrument.motion.kind != MotionKind::kNone && instrument.motion.end == MotionEnd::kMoving;
   const double dt = static_cast<double>(dt_ms);
   if (instrument.powered) {
     env.supply_volts = 12.4 - (moving ? 0.35 : 0.0) + rng.Uniform(-0.02, 0.02);
@@ -143,8 +143,8 @@ Motion EngageMotion(const Instrument& instrument, std::uint8_t motor, bool engag
   m.kind = engage ? MotionKind::kEngage : MotionKind::kDisengage;
   m.motor = motor;
   m.speed = config.speed;
-  m.target_hall = std::min<std::uint16_t>(engage ? config.engaged_hall : config.disengaged_hall,
-                                          4095);
+  m.target_hall =
+      std::min<std::uint16_t>(engage ? config.engaged_hall : config.disengaged_hall, 4095);
   m.limit_ms = kMotionLimitMs;
   return m;
 }

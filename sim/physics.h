@@ -9,9 +9,9 @@
 
 namespace tq::sim {
 
-inline constexpr double kMeterPulsesPerLitre = 4600;  // the flow meter fitted
+inline constexpr double kMeterPulsesPerLitre = 4600;    // the flow meter fitted
 inline constexpr std::uint64_t kMotionLimitMs = 30000;  // engage or disengage gives up after this
-inline constexpr std::uint16_t kHallTolerance = 8;      // counts from the target that count as there
+inline constexpr std::uint16_t kHallTolerance = 8;  // counts from the target that count as there
 
 // Motions the firmware starts.
 [[nodiscard]] Motion ManualMotion(std::uint8_t motor, std::uint8_t direction, std::uint16_t speed);

@@ -76,8 +76,7 @@ CleaningConfig Cleaning(const Instrument& instrument) {
 }
 
 bool Ended(const Instrument& instrument) {
-  return instrument.motion.kind == MotionKind::kNone ||
-         instrument.motion.end != MotionEnd::kMoving;
+  return instrument.motion.kind == MotionKind::kNone || instrument.motion.end != MotionEnd::kMoving;
 }
 bool TimedOut(const Instrument& instrument) {
   return instrument.motion.kind != MotionKind::kNone &&
@@ -122,8 +121,8 @@ void EnterPhase(Instrument& instrument, Phase phase) {
       StartMotion(instrument, EngageMotion(instrument, kMotorSampleEngage, true));
       break;
     case Phase::kPumpSample:
-      OpenEntry(instrument, run.request.run_mode == kRunModePrime ? kTreatmentPrimed
-                                                                  : kTreatmentIncomplete);
+      OpenEntry(instrument,
+                run.request.run_mode == kRunModePrime ? kTreatmentPrimed : kTreatmentIncomplete);
       instrument.flow_volume = 0;
       instrument.max_pressure = 0;
       run.over_pressure_ms = 0;
@@ -223,8 +222,7 @@ std::uint8_t PumpStopReason(Instrument& instrument, double litres, double bar,
                             : static_cast<double>(run.request.volume_tenths) / 10.0;
   if (target <= 0) return kStopDidNotStart;
   if (litres >= target) return kStopComplete;
-  if (run.request.timeout_minutes != 0 &&
-      run.phase_ms >= run.request.timeout_minutes * 60000ULL) {
+  if (run.request.timeout_minutes != 0 && run.phase_ms >= run.request.timeout_minutes * 60000ULL) {
     return kStopTimeout;
   }
   if (litres <= 0 && run.phase_ms >= kNoFlowLimitMs) return kStopDidNotStart;

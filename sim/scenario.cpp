@@ -25,8 +25,7 @@ void FillSampleLog(Instrument& in, std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) {
     SampleLogEntry e;
     e.cartridge_id = static_cast<std::uint16_t>(in.cartridge.cartridge_id + i);
-    e.start_time = now - static_cast<std::uint32_t>(count - i) * 3 * 3600 +
-                   rng.Between(0, 600);
+    e.start_time = now - static_cast<std::uint32_t>(count - i) * 3 * 3600 + rng.Between(0, 600);
     const double target = kVolumes[rng.Between(0, 3)];
     double litres = target + rng.Uniform(0.0, 0.02);
     e.treatment = 3;

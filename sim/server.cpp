@@ -18,8 +18,7 @@ constexpr std::uint32_t kRetryRestoreMs = 500;
 
 }  // namespace
 
-SimServer::SimServer(std::unique_ptr<DeviceLine> line, Instrument instrument,
-                     ServerOptions options)
+SimServer::SimServer(std::unique_ptr<DeviceLine> line, Instrument instrument, ServerOptions options)
     : line_(std::move(line)), instrument_(std::move(instrument)) {
   faults_.rules = std::move(options.faults);
   faults_.random_rate = options.random_fault_rate;
@@ -159,8 +158,8 @@ void SimServer::Answer(const Frame& request) {
   Frame response{};
   {
     std::lock_guard lock(instrument_mutex_);
-    response = action.result ? BuildResponse(request, *action.result)
-                             : Respond(instrument_, request);
+    response =
+        action.result ? BuildResponse(request, *action.result) : Respond(instrument_, request);
   }
   Deliver(ShapeResponse(response, action, noise));
 }
@@ -229,8 +228,8 @@ InProcessSimulator StartInProcessSimulator(Instrument instrument, ServerOptions 
   InProcessSimulator sim;
   sim.line = line.get();
   sim.host = line->TakeHostEnd();
-  sim.server = std::make_unique<SimServer>(std::move(line), std::move(instrument),
-                                           std::move(options));
+  sim.server =
+      std::make_unique<SimServer>(std::move(line), std::move(instrument), std::move(options));
   sim.server->Start();
   return sim;
 }

@@ -27,7 +27,7 @@ struct ServerOptions {
   // Instrument seconds per real second; 0 stops the clock, which then moves only by
   // AdvanceTime.
   double speed = 1.0;
-  bool pace = false;  // send responses at the line's real speed
+  bool pace = false;       // send responses at the line's real speed
   std::uint64_t seed = 1;  // random faults and noise
   std::vector<FaultRule> faults;
   double random_fault_rate = 0;
@@ -101,7 +101,7 @@ class SimServer {
 // A simulator on an in-memory cable, for tests and in-process tools.
 struct InProcessSimulator {
   std::unique_ptr<SimServer> server;
-  MemoryLine* line = nullptr;         // owned by the server; TakeHostEnd after a drop
+  MemoryLine* line = nullptr;        // owned by the server; TakeHostEnd after a drop
   std::unique_ptr<SerialPort> host;  // the program's end of the first cable
 };
 
