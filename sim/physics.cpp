@@ -37,7 +37,7 @@ double PumpLitresPerMs(std::uint8_t motor, std::uint16_t speed) {
 
 double Clamp(double v, double low, double high) { return std::max(low, std::min(high, v)); }
 
-// The converter count of a Hall sensor, with the end stops of its travel.
+// One step of a value toward a target, never past it.
 double MoveToward(double value, double target, double step) {
   if (value < target) return std::min(target, value + step);
   return std::max(target, value - step);

@@ -91,7 +91,9 @@ SampleLogEntry* CurrentEntry(Instrument& instrument) {
 }
 
 void OpenEntry(Instrument& instrument, std::uint8_t treatment) {
-  // Indices are 16 bits on the wire: a log that full takes no more entries.
+  // Indices are 16 bits on the wire: a log that full takes no more entries, and the
+  // cartridge is worked on without one rather than overwriting an older entry.
+  instrument.run.entry.reset();
   if (instrument.sample_log.size() > 0xFFFF) return;
   SampleLogEntry entry;
   entry.cartridge_id = instrument.cartridge.cartridge_id;

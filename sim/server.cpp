@@ -152,8 +152,7 @@ void SimServer::Answer(const Frame& request) {
   {
     std::lock_guard lock(settings_mutex_);
     action = TakeFault(faults_, number, request[kOffCommand]);
-    noise = noise_rng_;
-    noise_rng_.Next();
+    noise.state = noise_rng_.Next();  // each response's noise from its own stream
   }
   Frame response{};
   {

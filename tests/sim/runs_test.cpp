@@ -220,6 +220,33 @@ TEST(SimRuns, UnpoweredRefusesRunsButAnswersStatus) {
   EXPECT_EQ(StartRun(rig.c(), SampleRun(1, 5, false)), 0);
 }
 
+TEST(SimRuns, CleaningStepsOfNoLengthAreSkippedNotRunForever) {
+  SimRig rig;
+  ASSERT_EQ(SetCleaningConfig(rig.c(), CleaningConfig{}), 0);  // every time 0
+  ASSERT_EQ(StartRun(rig.c(), SampleRun(1, 2, true)), 0);
+  EXPECT_EQ(FollowRun(rig, 600).states.back(), kIdle);
+}
+
+TEST(SimRuns, AFullLogTakesNoMoreEntriesAndKeepsItsOldOnes) {
+  SimRig rig;
+  rig.server().WithInstrument([](Instrument& in) {
+    SampleLogEntry old;
+    old.cartridge_id = 7;
+    old.stop_reason = 6;
+    in.sample_log.assign(65536, old);
+  });
+  RunRequest prime = SampleRun(1, 0, false);
+  prime.run_mode = kRunModePrime;
+  ASSERT_EQ(StartRun(rig.c(), prime), 0);
+  EXPECT_EQ(FollowRun(rig).states.back(), kIdle);
+  SampleLogEntry last;
+  ASSERT_EQ(GetSampleLogEntry(rig.c(), 0xFFFF, &last), 0);
+  EXPECT_EQ(last.cartridge_id, 7);
+  EXPECT_EQ(last.stop_reason, 6);
+  EXPECT_EQ(rig.server().WithInstrument([](Instrument& in) { return in.sample_log.size(); }),
+            65536u);
+}
+
 TEST(SimRuns, CartridgeIdKeepsTheOtherBytes) {
   SimRig rig;
   CartridgeRecord record;
