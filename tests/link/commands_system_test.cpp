@@ -11,46 +11,15 @@
 #include "link/commands.h"
 #include "link/device_type.h"
 #include "link/memory_link.h"
-#include "tests/support/scripted_device.h"
+#include "tests/support/answering_rig.h"
 
 namespace tq {
 namespace {
 
 using test::Bytes;
 
-// An instrument that answers every request with the result byte and payload set last.
-struct Rig {
-  Rig() {
-    auto ends = CreateMemoryLink();
-    connection = CreateConnectionOnPort(std::move(ends.host), nullptr, 200);
-    device = std::make_unique<test::ScriptedDevice>(
-        std::move(ends.device), [this](const Frame& request) {
-          std::lock_guard lock(mutex);
-          return test::ToBytes(test::MakeResponse(request, result, payload));
-        });
-  }
-  void Answer(std::uint8_t r, Bytes p = {}) {
-    std::lock_guard lock(mutex);
-    result = r;
-    payload = std::move(p);
-  }
-  Frame LastRequest() const {
-    const auto requests = device->Requests();
-    return requests.empty() ? Frame{} : requests.back();
-  }
-
-  std::mutex mutex;
-  std::uint8_t result = 0;
-  Bytes payload;
-  ConnectionRef connection;
-  std::unique_ptr<test::ScriptedDevice> device;  // last, so its thread stops first
-};
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
-  return all;
-}
+using Rig = test::AnsweringRig;
+using test::Cat;
 
 // A text field of `size` bytes: the characters, then zeros.
 Bytes Text(std::string_view text, std::size_t size) {
