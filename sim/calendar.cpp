@@ -12,7 +12,7 @@ int DaysInMonth(std::int64_t year, int month) {
 }
 
 // Days since 1970-01-01 of a civil date, after H. Hinnant's days_from_civil.
-std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
+std::int64_t DaysFromCivil(std::int64_t y, std::int64_t m, std::int64_t d) {
   y -= m <= 2 ? 1 : 0;
   const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
   const std::int64_t yoe = y - era * 400;
@@ -29,7 +29,8 @@ std::optional<std::int64_t> EpochFromDeviceTime(const DeviceTime& time) {
   if (time.hour > 23 || time.minute > 59 || time.second > 59) return std::nullopt;
   const std::int64_t days = DaysFromCivil(time.year, time.month, time.day);
   if (days < 0) return std::nullopt;
-  return days * 86400 + time.hour * 3600 + time.minute * 60 + time.second;
+  return days * 86400 + std::int64_t{time.hour} * 3600 + std::int64_t{time.minute} * 60 +
+         time.second;
 }
 
 DeviceTime DeviceTimeFromEpoch(std::int64_t seconds) {

@@ -156,7 +156,7 @@ std::string UsageText() {
       "Usage: tarnquill-sim [options]\n"
       "Serves a simulated sampler instrument on a new pseudo-terminal. The terminal's\n"
       "device name is printed on standard output, one line (again after each time the\n"
-      "line is unplugged and comes back). Stops cleanly on SIGINT or SIGTERM.\n"
+      "line is unplugged and comes back). Stops cleanly on SIGINT, SIGTERM or SIGHUP.\n"
       "\n"
       "Options:\n"
       "  --link PATH            keep a symbolic link to the terminal at PATH (removed on exit)\n"

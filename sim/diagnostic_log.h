@@ -3,6 +3,7 @@
 // it records.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -48,9 +49,9 @@ void LogEvent(Instrument& instrument, const LogSite& site, std::uint8_t severity
 // printf into a string, for log messages (at most 127 characters).
 template <typename... Args>
 [[nodiscard]] std::string Printf(const char* format, Args... args) {
-  char buffer[128];
-  std::snprintf(buffer, sizeof buffer, format, args...);
-  return buffer;
+  std::array<char, 128> buffer{};
+  std::snprintf(buffer.data(), buffer.size(), format, args...);
+  return buffer.data();
 }
 
 }  // namespace tq::sim

@@ -69,7 +69,7 @@ FaultAction TakeFault(FaultPlan& plan, std::uint64_t request_number, std::uint8_
     if (rule.request && *rule.request != request_number) continue;
     if (rule.times) {
       if (*rule.times == 0) continue;
-      --*rule.times;
+      rule.times = *rule.times - 1;
     }
     Merge(action, rule.action);
   }
@@ -91,7 +91,7 @@ Delivery ShapeResponse(const Frame& response, const FaultAction& action, SimRng&
   }
   if (action.corrupt_crc) frame[kOffCrcLow] ^= 0xFF;
   for (std::uint16_t i = 0; i < action.noise_bytes; ++i) {
-    std::uint8_t b = static_cast<std::uint8_t>(rng.Next() & 0xFF);
+    auto b = static_cast<std::uint8_t>(rng.Next() & 0xFF);
     if (b == kStartMarker) b = 0x55;  // noise never looks like a Frame start by chance
     out.bytes.push_back(i == 0 && action.noise_marker ? kStartMarker : b);
   }

@@ -40,10 +40,16 @@ using Handler = std::uint8_t (*)(Instrument&, const Request&, Reply&);
 
 struct CommandEntry {
   std::uint8_t code;
-  const char* name;
   std::uint8_t min_length;  // shorter requests are refused as malformed
+  const char* name;
   Handler handler;
 };
+
+// A handler that only reads the instrument, in the table's shape.
+template <std::uint8_t (*F)(const Instrument&, const Request&, Reply&)>
+std::uint8_t ReadOnly(Instrument& instrument, const Request& request, Reply& reply) {
+  return F(instrument, request, reply);
+}
 
 [[nodiscard]] std::span<const CommandEntry> SystemCommandTable();
 [[nodiscard]] std::span<const CommandEntry> SamplerCommandTable();

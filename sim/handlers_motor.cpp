@@ -30,27 +30,27 @@ std::uint8_t MotorsAvailable(const Instrument& in) {
   return 0;
 }
 
-std::uint8_t StartSensorsCmd(Instrument& in, const Request&, Reply&) {
+std::uint8_t StartSensorsCmd(Instrument& in, const Request& /*request*/, Reply& /*reply*/) {
   if (!in.powered) return kDeviceUnpowered;
   if (!in.sensors_on) LogEvent(in, kSiteSensors, kSeverityDebug, "Sensors on");
   in.sensors_on = true;
   return 0;
 }
 
-std::uint8_t StopSensorsCmd(Instrument& in, const Request&, Reply&) {
+std::uint8_t StopSensorsCmd(Instrument& in, const Request& /*request*/, Reply& /*reply*/) {
   if (in.sensors_on) LogEvent(in, kSiteSensors, kSeverityDebug, "Sensors off");
   in.sensors_on = false;
   return 0;
 }
 
-std::uint8_t GetSensorSampleCmd(Instrument& in, const Request&, Reply& reply) {
+std::uint8_t GetSensorSampleCmd(Instrument& in, const Request& /*request*/, Reply& reply) {
   if (!in.powered) return kDeviceUnpowered;
   if (!in.sensors_on && !in.run.active) return kDeviceNotReady;
   EncodeSensorSample(ReadSensors(in), reply.Take<kSensorSampleSize>());
   return 0;
 }
 
-std::uint8_t GetMotorConfigCmd(Instrument& in, const Request& request, Reply& reply) {
+std::uint8_t GetMotorConfigCmd(const Instrument& in, const Request& request, Reply& reply) {
   const std::uint8_t id = request.payload[0];
   if (!IsMotor(id)) return kDeviceBadArgument;
   if (!in.powered) return kDeviceUnpowered;
@@ -58,7 +58,7 @@ std::uint8_t GetMotorConfigCmd(Instrument& in, const Request& request, Reply& re
   return 0;
 }
 
-std::uint8_t SetMotorConfigCmd(Instrument& in, const Request& request, Reply&) {
+std::uint8_t SetMotorConfigCmd(Instrument& in, const Request& request, Reply& /*reply*/) {
   const std::uint8_t id = request.payload[0];
   if (!IsMotor(id)) return kDeviceBadArgument;
   if (const std::uint8_t busy = MotorsAvailable(in); busy != 0) return busy;
@@ -84,7 +84,7 @@ std::uint8_t SetMotorConfigCmd(Instrument& in, const Request& request, Reply&) {
   return 0;
 }
 
-std::uint8_t RunMotorCmd(Instrument& in, const Request& request, Reply&) {
+std::uint8_t RunMotorCmd(Instrument& in, const Request& request, Reply& /*reply*/) {
   MotorRunRequest run;
   DecodeMotorRunRequest(request.First<kMotorRunRequestSize>(), run);
   if (!IsMotor(run.motor_id) || run.direction > kDirectionReverse) return kDeviceBadArgument;
@@ -93,7 +93,7 @@ std::uint8_t RunMotorCmd(Instrument& in, const Request& request, Reply&) {
   return 0;
 }
 
-std::uint8_t StopMotorCmd(Instrument& in, const Request&, Reply&) {
+std::uint8_t StopMotorCmd(Instrument& in, const Request& /*request*/, Reply& /*reply*/) {
   if (!in.run.active) StopMotion(in);  // a run's own motors answer only to StopRun
   return 0;
 }
@@ -106,15 +106,15 @@ std::uint8_t MoveMotor(Instrument& in, const Request& request, bool engage) {
   return 0;
 }
 
-std::uint8_t EngageMotorCmd(Instrument& in, const Request& request, Reply&) {
+std::uint8_t EngageMotorCmd(Instrument& in, const Request& request, Reply& /*reply*/) {
   return MoveMotor(in, request, true);
 }
 
-std::uint8_t DisengageMotorCmd(Instrument& in, const Request& request, Reply&) {
+std::uint8_t DisengageMotorCmd(Instrument& in, const Request& request, Reply& /*reply*/) {
   return MoveMotor(in, request, false);
 }
 
-std::uint8_t PumpVolumeCmd(Instrument& in, const Request& request, Reply&) {
+std::uint8_t PumpVolumeCmd(Instrument& in, const Request& request, Reply& /*reply*/) {
   PumpRequest pump;
   DecodePumpRequest(request.First<kPumpRequestSize>(), pump);
   const double litres = pump.volume;
@@ -127,7 +127,7 @@ std::uint8_t PumpVolumeCmd(Instrument& in, const Request& request, Reply&) {
   return 0;
 }
 
-std::uint8_t ExitMotorControlCmd(Instrument& in, const Request&, Reply&) {
+std::uint8_t ExitMotorControlCmd(Instrument& in, const Request& /*request*/, Reply& /*reply*/) {
   if (!in.run.active) {
     StopMotion(in);
     LogEvent(in, kSiteExit, kSeverityDebug, "Manual motor control ended");
@@ -136,17 +136,17 @@ std::uint8_t ExitMotorControlCmd(Instrument& in, const Request&, Reply&) {
 }
 
 constexpr CommandEntry kTable[] = {
-    {kCmdStartSensors, "StartSensors", 0, StartSensorsCmd},
-    {kCmdStopSensors, "StopSensors", 0, StopSensorsCmd},
-    {kCmdGetSensorSample, "GetSensorSample", 0, GetSensorSampleCmd},
-    {kCmdGetMotorConfig, "GetMotorConfig", 1, GetMotorConfigCmd},
-    {kCmdSetMotorConfig, "SetMotorConfig", 1 + kMotorConfigSize, SetMotorConfigCmd},
-    {kCmdRunMotor, "RunMotor", kMotorRunRequestSize, RunMotorCmd},
-    {kCmdStopMotor, "StopMotor", 0, StopMotorCmd},
-    {kCmdEngageMotor, "EngageMotor", 1, EngageMotorCmd},
-    {kCmdDisengageMotor, "DisengageMotor", 1, DisengageMotorCmd},
-    {kCmdPumpVolume, "PumpVolume", kPumpRequestSize, PumpVolumeCmd},
-    {kCmdExitMotorControl, "ExitMotorControl", 0, ExitMotorControlCmd},
+    {kCmdStartSensors, 0, "StartSensors", StartSensorsCmd},
+    {kCmdStopSensors, 0, "StopSensors", StopSensorsCmd},
+    {kCmdGetSensorSample, 0, "GetSensorSample", GetSensorSampleCmd},
+    {kCmdGetMotorConfig, 1, "GetMotorConfig", ReadOnly<GetMotorConfigCmd>},
+    {kCmdSetMotorConfig, 1 + kMotorConfigSize, "SetMotorConfig", SetMotorConfigCmd},
+    {kCmdRunMotor, kMotorRunRequestSize, "RunMotor", RunMotorCmd},
+    {kCmdStopMotor, 0, "StopMotor", StopMotorCmd},
+    {kCmdEngageMotor, 1, "EngageMotor", EngageMotorCmd},
+    {kCmdDisengageMotor, 1, "DisengageMotor", DisengageMotorCmd},
+    {kCmdPumpVolume, kPumpRequestSize, "PumpVolume", PumpVolumeCmd},
+    {kCmdExitMotorControl, 0, "ExitMotorControl", ExitMotorControlCmd},
 };
 
 }  // namespace

@@ -18,16 +18,21 @@ constexpr LogSite kSiteSchedule{kTaskScheduler, "sched_store", 212};
 constexpr LogSite kSiteRefused{kTaskSampler, "sampler_start_run", 104};
 
 // The stored bytes of a configuration block, or an empty span for an unknown id.
-std::span<std::uint8_t> Block(Instrument& in, std::uint8_t id) {
+std::span<const std::uint8_t> Block(const Instrument& in, std::uint8_t id) {
   if (id == kBlockFlowMeter) return in.flow_block;
   if (id == kBlockPressureCalibration) return in.pressure_block;
+  return {};
+}
+std::span<std::uint8_t> WritableBlock(Instrument& in, std::uint8_t id) {
+  if (id == kBlockFlowMeter) return std::span(in.flow_block);
+  if (id == kBlockPressureCalibration) return std::span(in.pressure_block);
   return {};
 }
 
 bool Busy(const Instrument& in) { return in.run.active || in.schedule_run.active; }
 
-std::uint8_t GetConfigBlockCmd(Instrument& in, const Request& request, Reply& reply) {
-  const std::span<std::uint8_t> block = Block(in, request.payload[0]);
+std::uint8_t GetConfigBlockCmd(const Instrument& in, const Request& request, Reply& reply) {
+  const std::span<const std::uint8_t> block = Block(in, request.payload[0]);
   const std::uint8_t count = request.payload[1];
   if (block.empty() || count > block.size()) return kDeviceBadArgument;
   std::copy_n(block.begin(), count, reply.payload.begin());
@@ -35,9 +40,9 @@ std::uint8_t GetConfigBlockCmd(Instrument& in, const Request& request, Reply& re
   return 0;
 }
 
-std::uint8_t SetConfigBlockCmd(Instrument& in, const Request& request, Reply&) {
+std::uint8_t SetConfigBlockCmd(Instrument& in, const Request& request, Reply& /*reply*/) {
   const std::uint8_t id = request.payload[0];
-  const std::span<std::uint8_t> block = Block(in, id);
+  const std::span<std::uint8_t> block = WritableBlock(in, id);
   const std::uint8_t count = request.payload[1];
   // A block is written from its start; the request must carry every byte it announces.
   if (block.empty() || count > block.size() || count > kMaxConfigBlockWrite ||
@@ -50,7 +55,7 @@ std::uint8_t SetConfigBlockCmd(Instrument& in, const Request& request, Reply&) {
   return 0;
 }
 
-std::uint8_t StartRunCmd(Instrument& in, const Request& request, Reply&) {
+std::uint8_t StartRunCmd(Instrument& in, const Request& request, Reply& /*reply*/) {
   RunRequest run;
   DecodeRunRequest(request.First<kRunRequestSize>(), run);
   const std::uint8_t result = StartRunning(in, run, false);
@@ -60,17 +65,17 @@ std::uint8_t StartRunCmd(Instrument& in, const Request& request, Reply&) {
   return result;
 }
 
-std::uint8_t StopRunCmd(Instrument& in, const Request&, Reply&) {
+std::uint8_t StopRunCmd(Instrument& in, const Request& /*request*/, Reply& /*reply*/) {
   CancelRun(in);
   return 0;
 }
 
-std::uint8_t GetCartridgeIdCmd(Instrument& in, const Request&, Reply& reply) {
+std::uint8_t GetCartridgeIdCmd(const Instrument& in, const Request& /*request*/, Reply& reply) {
   EncodeCartridgeRecord(in.cartridge, reply.Take<kCartridgeRecordSize>());
   return 0;
 }
 
-std::uint8_t SetCartridgeIdCmd(Instrument& in, const Request& request, Reply&) {
+std::uint8_t SetCartridgeIdCmd(Instrument& in, const Request& request, Reply& /*reply*/) {
   if (in.run.active) return kDeviceBusy;  // the carousel is moving cartridges
   DecodeCartridgeRecord(request.First<kCartridgeRecordSize>(), in.cartridge);
   LogEvent(in, kSiteCartridge, kSeverityInformation,
@@ -78,14 +83,14 @@ std::uint8_t SetCartridgeIdCmd(Instrument& in, const Request& request, Reply&) {
   return 0;
 }
 
-std::uint8_t GetSampleLogEntryCmd(Instrument& in, const Request& request, Reply& reply) {
+std::uint8_t GetSampleLogEntryCmd(const Instrument& in, const Request& request, Reply& reply) {
   const std::uint16_t index = GetU16(request.payload, 0);
   if (index >= in.sample_log.size()) return kDeviceNoEntry;
   EncodeSampleLogEntry(in.sample_log[index], reply.Take<kSampleLogEntrySize>());
   return 0;
 }
 
-std::uint8_t ClearSampleLogCmd(Instrument& in, const Request&, Reply&) {
+std::uint8_t ClearSampleLogCmd(Instrument& in, const Request& /*request*/, Reply& /*reply*/) {
   // The entry of a running cartridge is still being written.
   if (Busy(in)) return kDeviceBusy;
   in.sample_log.clear();
@@ -93,20 +98,20 @@ std::uint8_t ClearSampleLogCmd(Instrument& in, const Request&, Reply&) {
   return 0;
 }
 
-std::uint8_t GetCleaningConfigCmd(Instrument& in, const Request&, Reply& reply) {
+std::uint8_t GetCleaningConfigCmd(const Instrument& in, const Request& /*request*/, Reply& reply) {
   auto out = reply.Take<kCleaningConfigSize>();
   std::copy(in.cleaning.begin(), in.cleaning.end(), out.begin());
   return 0;
 }
 
-std::uint8_t SetCleaningConfigCmd(Instrument& in, const Request& request, Reply&) {
+std::uint8_t SetCleaningConfigCmd(Instrument& in, const Request& request, Reply& /*reply*/) {
   const auto bytes = request.First<kCleaningConfigSize>();
   std::copy(bytes.begin(), bytes.end(), in.cleaning.begin());
   LogEvent(in, kSiteCleaning, kSeverityInformation, "Cleaning configuration saved");
   return 0;
 }
 
-std::uint8_t GetScheduleCmd(Instrument& in, const Request&, Reply& reply) {
+std::uint8_t GetScheduleCmd(const Instrument& in, const Request& /*request*/, Reply& reply) {
   auto out = reply.Take<kScheduleRecordSize>();
   std::copy(in.schedule.begin(), in.schedule.end(), out.begin());
   return 0;
@@ -114,34 +119,36 @@ std::uint8_t GetScheduleCmd(Instrument& in, const Request&, Reply& reply) {
 
 // A schedule in control keeps the waypoints it started with; a new one counts from the
 // next StartSchedule.
-std::uint8_t SetScheduleCmd(Instrument& in, const Request& request, Reply&) {
+std::uint8_t SetScheduleCmd(Instrument& in, const Request& request, Reply& /*reply*/) {
   const auto bytes = request.First<kScheduleRecordSize>();
   std::copy(bytes.begin(), bytes.end(), in.schedule.begin());
   LogEvent(in, kSiteSchedule, kSeverityInformation, "Schedule stored");
   return 0;
 }
 
-std::uint8_t StartScheduleCmd(Instrument& in, const Request&, Reply&) {
+std::uint8_t StartScheduleCmd(Instrument& in, const Request& /*request*/, Reply& /*reply*/) {
   return StartScheduleRun(in);
 }
 
-std::uint8_t StopScheduleCmd(Instrument& in, const Request&, Reply&) { return StopScheduleRun(in); }
+std::uint8_t StopScheduleCmd(Instrument& in, const Request& /*request*/, Reply& /*reply*/) {
+  return StopScheduleRun(in);
+}
 
 constexpr CommandEntry kTable[] = {
-    {kCmdGetConfigBlock, "GetConfigBlock", 2, GetConfigBlockCmd},
-    {kCmdSetConfigBlock, "SetConfigBlock", 2, SetConfigBlockCmd},
-    {kCmdStartRun, "StartRun", kRunRequestSize, StartRunCmd},
-    {kCmdStopRun, "StopRun", 0, StopRunCmd},
-    {kCmdGetCartridgeId, "GetCartridgeId", 0, GetCartridgeIdCmd},
-    {kCmdSetCartridgeId, "SetCartridgeId", kCartridgeRecordSize, SetCartridgeIdCmd},
-    {kCmdGetSampleLogEntry, "GetSampleLogEntry", 2, GetSampleLogEntryCmd},
-    {kCmdClearSampleLog, "ClearSampleLog", 0, ClearSampleLogCmd},
-    {kCmdGetCleaningConfig, "GetCleaningConfig", 0, GetCleaningConfigCmd},
-    {kCmdSetCleaningConfig, "SetCleaningConfig", kCleaningConfigSize, SetCleaningConfigCmd},
-    {kCmdGetSchedule, "GetSchedule", 0, GetScheduleCmd},
-    {kCmdSetSchedule, "SetSchedule", kScheduleRecordSize, SetScheduleCmd},
-    {kCmdStartSchedule, "StartSchedule", 0, StartScheduleCmd},
-    {kCmdStopSchedule, "StopSchedule", 0, StopScheduleCmd},
+    {kCmdGetConfigBlock, 2, "GetConfigBlock", ReadOnly<GetConfigBlockCmd>},
+    {kCmdSetConfigBlock, 2, "SetConfigBlock", SetConfigBlockCmd},
+    {kCmdStartRun, kRunRequestSize, "StartRun", StartRunCmd},
+    {kCmdStopRun, 0, "StopRun", StopRunCmd},
+    {kCmdGetCartridgeId, 0, "GetCartridgeId", ReadOnly<GetCartridgeIdCmd>},
+    {kCmdSetCartridgeId, kCartridgeRecordSize, "SetCartridgeId", SetCartridgeIdCmd},
+    {kCmdGetSampleLogEntry, 2, "GetSampleLogEntry", ReadOnly<GetSampleLogEntryCmd>},
+    {kCmdClearSampleLog, 0, "ClearSampleLog", ClearSampleLogCmd},
+    {kCmdGetCleaningConfig, 0, "GetCleaningConfig", ReadOnly<GetCleaningConfigCmd>},
+    {kCmdSetCleaningConfig, kCleaningConfigSize, "SetCleaningConfig", SetCleaningConfigCmd},
+    {kCmdGetSchedule, 0, "GetSchedule", ReadOnly<GetScheduleCmd>},
+    {kCmdSetSchedule, kScheduleRecordSize, "SetSchedule", SetScheduleCmd},
+    {kCmdStartSchedule, 0, "StartSchedule", StartScheduleCmd},
+    {kCmdStopSchedule, 0, "StopSchedule", StopScheduleCmd},
 };
 
 }  // namespace

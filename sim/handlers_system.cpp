@@ -17,12 +17,12 @@ constexpr LogSite kSiteFilters{kTaskLogger, "log_set_filters", 121};
 // The status clock is 32 bits: later moments cannot be reported, so they are refused.
 constexpr std::int64_t kLastClockSecond = 0xFFFFFFFF;
 
-std::uint8_t GetIdentityCmd(Instrument& in, const Request&, Reply& reply) {
+std::uint8_t GetIdentityCmd(const Instrument& in, const Request& /*request*/, Reply& reply) {
   EncodeIdentityRecord(in.identity, reply.Take<kIdentityRecordSize>());
   return 0;
 }
 
-std::uint8_t SetIdentityCmd(Instrument& in, const Request& request, Reply&) {
+std::uint8_t SetIdentityCmd(Instrument& in, const Request& request, Reply& /*reply*/) {
   IdentityRecord record;
   DecodeIdentityRecord(request.First<kIdentityRecordSize>(), record);
   if (in.old_firmware || record.format != kIdentityFormat) return kDeviceFormatRefused;
@@ -34,19 +34,19 @@ std::uint8_t SetIdentityCmd(Instrument& in, const Request& request, Reply&) {
   return 0;
 }
 
-std::uint8_t GetDeviceTypeCmd(Instrument& in, const Request&, Reply& reply) {
+std::uint8_t GetDeviceTypeCmd(const Instrument& in, const Request& /*request*/, Reply& reply) {
   auto out = reply.Take<kDeviceTypeResponseSize>();
   out[0] = 0x03;  // hardware revision
   PutU16(out, kDeviceTypeCodeOffset, in.device_type);
   return 0;
 }
 
-std::uint8_t GetClockCmd(Instrument& in, const Request&, Reply& reply) {
+std::uint8_t GetClockCmd(const Instrument& in, const Request& /*request*/, Reply& reply) {
   EncodeDeviceTime(DeviceTimeFromEpoch(ClockSeconds(in)), reply.Take<kDeviceTimeSize>());
   return 0;
 }
 
-std::uint8_t SetClockCmd(Instrument& in, const Request& request, Reply&) {
+std::uint8_t SetClockCmd(Instrument& in, const Request& request, Reply& /*reply*/) {
   DeviceTime time;
   DecodeDeviceTime(request.First<kDeviceTimeSize>(), time);
   const std::optional<std::int64_t> seconds = EpochFromDeviceTime(time);
@@ -58,19 +58,19 @@ std::uint8_t SetClockCmd(Instrument& in, const Request& request, Reply&) {
   return 0;
 }
 
-std::uint8_t GetFirmwareVersionCmd(Instrument& in, const Request&, Reply& reply) {
+std::uint8_t GetFirmwareVersionCmd(const Instrument& in, const Request& /*request*/, Reply& reply) {
   FirmwareVersion version;
   SetFieldText(version.version, in.firmware_version);
   EncodeFirmwareVersion(version, reply.Take<kFirmwareVersionSize>());
   return 0;
 }
 
-std::uint8_t GetSystemStatusCmd(Instrument& in, const Request&, Reply& reply) {
+std::uint8_t GetSystemStatusCmd(const Instrument& in, const Request& /*request*/, Reply& reply) {
   EncodeSystemStatus(StatusOf(in), reply.Take<kSystemStatusSize>());
   return 0;
 }
 
-std::uint8_t ToggleLedCmd(Instrument& in, const Request&, Reply&) {
+std::uint8_t ToggleLedCmd(Instrument& in, const Request& /*request*/, Reply& /*reply*/) {
   in.led_on = !in.led_on;
   LogEvent(in, kSiteLed, kSeverityInformation,
            in.led_on ? "Identification LED on" : "Identification LED off");
@@ -81,7 +81,7 @@ std::uint8_t TaskCount(const Instrument& in) {
   return static_cast<std::uint8_t>(in.tasks.size() - 1);
 }
 
-std::uint8_t SetTaskConfigCmd(Instrument& in, const Request& request, Reply&) {
+std::uint8_t SetTaskConfigCmd(Instrument& in, const Request& request, Reply& /*reply*/) {
   TaskLogFilters filters;
   DecodeTaskLogFilters(request.First<kTaskLogFiltersSize>(), filters);
   const std::size_t count = std::min(in.tasks.size(), filters.filters.size());
@@ -93,7 +93,7 @@ std::uint8_t SetTaskConfigCmd(Instrument& in, const Request& request, Reply&) {
   return 0;
 }
 
-std::uint8_t GetTaskDetailsCmd(Instrument& in, const Request& request, Reply& reply) {
+std::uint8_t GetTaskDetailsCmd(const Instrument& in, const Request& request, Reply& reply) {
   const std::uint8_t index = request.payload[0];
   if (index >= in.tasks.size()) return kDeviceBadArgument;
   const Task& task = in.tasks[index];
@@ -108,7 +108,7 @@ std::uint8_t GetTaskDetailsCmd(Instrument& in, const Request& request, Reply& re
   return 0;
 }
 
-std::uint8_t GetDiagnosticLogEntryCmd(Instrument& in, const Request&, Reply& reply) {
+std::uint8_t GetDiagnosticLogEntryCmd(Instrument& in, const Request& /*request*/, Reply& reply) {
   DiagnosticLog& log = in.diagnostic_log;
   if (log.cursor >= log.entries.size()) return kDeviceNoEntry;
   EncodeDiagnosticLogEntry(log.entries[log.cursor], reply.Take<kDiagnosticLogEntrySize>());
@@ -116,13 +116,13 @@ std::uint8_t GetDiagnosticLogEntryCmd(Instrument& in, const Request&, Reply& rep
   return 0;
 }
 
-std::uint8_t ClearDiagnosticLogCmd(Instrument& in, const Request&, Reply&) {
+std::uint8_t ClearDiagnosticLogCmd(Instrument& in, const Request& /*request*/, Reply& /*reply*/) {
   in.diagnostic_log.entries.clear();
   in.diagnostic_log.cursor = 0;
   return 0;
 }
 
-std::uint8_t StartDiagnosticLogReadCmd(Instrument& in, const Request& request, Reply&) {
+std::uint8_t StartDiagnosticLogReadCmd(Instrument& in, const Request& request, Reply& /*reply*/) {
   // 0xFFFF reads from the oldest entry kept; a smaller value starts at that index.
   const std::uint16_t from = GetU16(request.payload, 0);
   DiagnosticLog& log = in.diagnostic_log;
@@ -130,26 +130,26 @@ std::uint8_t StartDiagnosticLogReadCmd(Instrument& in, const Request& request, R
   return 0;
 }
 
-std::uint8_t GetTaskCountCmd(Instrument& in, const Request&, Reply& reply) {
+std::uint8_t GetTaskCountCmd(const Instrument& in, const Request& /*request*/, Reply& reply) {
   reply.Take<1>()[0] = TaskCount(in);
   return 0;
 }
 
 constexpr CommandEntry kTable[] = {
-    {kCmdGetIdentity, "GetIdentity", 0, GetIdentityCmd},
-    {kCmdSetIdentity, "SetIdentity", kIdentityRecordSize, SetIdentityCmd},
-    {kCmdGetDeviceType, "GetDeviceType", 0, GetDeviceTypeCmd},
-    {kCmdGetClock, "GetClock", 0, GetClockCmd},
-    {kCmdSetClock, "SetClock", kDeviceTimeSize, SetClockCmd},
-    {kCmdGetFirmwareVersion, "GetFirmwareVersion", 0, GetFirmwareVersionCmd},
-    {kCmdGetSystemStatus, "GetSystemStatus", 0, GetSystemStatusCmd},
-    {kCmdToggleLed, "ToggleLed", 0, ToggleLedCmd},
-    {kCmdSetTaskConfig, "SetTaskConfig", 1, SetTaskConfigCmd},
-    {kCmdGetTaskDetails, "GetTaskDetails", 1, GetTaskDetailsCmd},
-    {kCmdGetDiagnosticLogEntry, "GetDiagnosticLogEntry", 0, GetDiagnosticLogEntryCmd},
-    {kCmdClearDiagnosticLog, "ClearDiagnosticLog", 0, ClearDiagnosticLogCmd},
-    {kCmdStartDiagnosticLogRead, "StartDiagnosticLogRead", 2, StartDiagnosticLogReadCmd},
-    {kCmdGetTaskCount, "GetTaskCount", 0, GetTaskCountCmd},
+    {kCmdGetIdentity, 0, "GetIdentity", ReadOnly<GetIdentityCmd>},
+    {kCmdSetIdentity, kIdentityRecordSize, "SetIdentity", SetIdentityCmd},
+    {kCmdGetDeviceType, 0, "GetDeviceType", ReadOnly<GetDeviceTypeCmd>},
+    {kCmdGetClock, 0, "GetClock", ReadOnly<GetClockCmd>},
+    {kCmdSetClock, kDeviceTimeSize, "SetClock", SetClockCmd},
+    {kCmdGetFirmwareVersion, 0, "GetFirmwareVersion", ReadOnly<GetFirmwareVersionCmd>},
+    {kCmdGetSystemStatus, 0, "GetSystemStatus", ReadOnly<GetSystemStatusCmd>},
+    {kCmdToggleLed, 0, "ToggleLed", ToggleLedCmd},
+    {kCmdSetTaskConfig, 1, "SetTaskConfig", SetTaskConfigCmd},
+    {kCmdGetTaskDetails, 1, "GetTaskDetails", ReadOnly<GetTaskDetailsCmd>},
+    {kCmdGetDiagnosticLogEntry, 0, "GetDiagnosticLogEntry", GetDiagnosticLogEntryCmd},
+    {kCmdClearDiagnosticLog, 0, "ClearDiagnosticLog", ClearDiagnosticLogCmd},
+    {kCmdStartDiagnosticLogRead, 2, "StartDiagnosticLogRead", StartDiagnosticLogReadCmd},
+    {kCmdGetTaskCount, 0, "GetTaskCount", ReadOnly<GetTaskCountCmd>},
 };
 
 }  // namespace

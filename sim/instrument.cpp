@@ -111,8 +111,8 @@ Instrument CreateInstrument(const InstrumentOptions& options) {
   instrument.powered = options.powered;
   instrument.cartridge.unused0 = {0x01, 0x00};
   instrument.cartridge.cartridge_id = 1;
-  for (std::uint8_t id = 1; id <= instrument.motors.size(); ++id) {
-    MotorConfigOf(instrument, id) = DefaultMotor(id);
+  for (std::size_t i = 0; i < instrument.motors.size(); ++i) {
+    instrument.motors[i] = DefaultMotor(static_cast<std::uint8_t>(i + 1));
   }
   for (std::size_t i = 0; i < instrument.env.hall.size(); ++i) {
     instrument.env.hall[i] = instrument.motors[i].disengaged_hall;

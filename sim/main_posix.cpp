@@ -1,6 +1,5 @@
 // tarnquill-sim: serves the simulated instrument on a pseudo-terminal until stopped.
-#include <signal.h>
-
+#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <string>

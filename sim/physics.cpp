@@ -47,7 +47,7 @@ void StepMotor(Instrument& instrument, std::uint64_t dt_ms) {
   Motion& m = instrument.motion;
   if (m.kind == MotionKind::kNone || m.end != MotionEnd::kMoving) return;
   m.elapsed_ms += dt_ms;
-  const double dt = static_cast<double>(dt_ms);
+  const auto dt = static_cast<double>(dt_ms);
   if (IsPump(m.motor)) {
     const double noise = 1.0 + instrument.rng.Uniform(-0.01, 0.01);
     m.pumped_litres += PumpLitresPerMs(m.motor, m.speed) * dt * noise;
@@ -114,7 +114,7 @@ void StepEnvironment(Instrument& instrument, std::uint64_t dt_ms) {
   SimRng& rng = instrument.rng;
   const bool moving =
       instrument.motion.kind != MotionKind::kNone && instrument.motion.end == MotionEnd::kMoving;
-  const double dt = static_cast<double>(dt_ms);
+  const auto dt = static_cast<double>(dt_ms);
   if (instrument.powered) {
     env.supply_volts = 12.4 - (moving ? 0.35 : 0.0) + rng.Uniform(-0.02, 0.02);
   } else {

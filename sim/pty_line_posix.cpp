@@ -6,17 +6,19 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
+#include <system_error>
 
 #include "link/serial_port_posix.h"
 
 namespace tq::sim {
 namespace {
 
-std::string SystemError(const char* what) {
-  return std::string(what) + ": " + std::strerror(errno);
+// `code` is errno, taken before anything else can change it.
+std::string SystemError(int code, const std::string& what) {
+  return what + ": " + std::generic_category().message(code);
 }
 
 bool MakeRaw(int fd) {
@@ -51,9 +53,9 @@ PtyLine::~PtyLine() {
   CloseTerminal();
   if (link_path_.empty()) return;
   // Only a link that still leads to our terminal is ours to remove.
-  char target[256] = {};
-  const ssize_t n = ::readlink(link_path_.c_str(), target, sizeof target - 1);
-  if (n > 0 && std::string(target, static_cast<std::size_t>(n)) == slave_name_) {
+  std::array<char, 256> target{};
+  const ssize_t n = ::readlink(link_path_.c_str(), target.data(), target.size() - 1);
+  if (n > 0 && std::string(target.data(), static_cast<std::size_t>(n)) == slave_name_) {
     ::unlink(link_path_.c_str());
   }
 }
@@ -61,19 +63,22 @@ PtyLine::~PtyLine() {
 bool PtyLine::OpenTerminal(std::string* error) {
   const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (master < 0) {
-    *error = SystemError("posix_openpt");
+    const int code = errno;
+    *error = SystemError(code, "posix_openpt");
     return false;
   }
-  char name[256] = {};
+  std::array<char, 256> name{};
   if (::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
-      ::ptsname_r(master, name, sizeof name) != 0) {
-    *error = SystemError("preparing the pseudo-terminal");
+      ::ptsname_r(master, name.data(), name.size()) != 0) {
+    const int code = errno;
+    *error = SystemError(code, "preparing the pseudo-terminal");
     ::close(master);
     return false;
   }
-  const int slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+  const int slave = ::open(name.data(), O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (slave < 0 || !MakeRaw(slave)) {
-    *error = SystemError("opening the terminal's slave");
+    const int code = errno;
+    *error = SystemError(code, "opening the terminal's slave");
     if (slave >= 0) ::close(slave);
     ::close(master);
     return false;
@@ -88,7 +93,7 @@ bool PtyLine::OpenTerminal(std::string* error) {
     return false;
   }
   slave_hold_ = slave;
-  slave_name_ = name;
+  slave_name_ = name.data();
   return true;
 }
 
@@ -103,11 +108,13 @@ bool PtyLine::PointLink(std::string* error) {
   const std::string temporary = link_path_ + ".new";
   ::unlink(temporary.c_str());
   if (::symlink(slave_name_.c_str(), temporary.c_str()) != 0) {
-    *error = SystemError(("creating " + temporary).c_str());
+    const int code = errno;
+    *error = SystemError(code, "creating " + temporary);
     return false;
   }
   if (::rename(temporary.c_str(), link_path_.c_str()) != 0) {
-    *error = SystemError(("creating " + link_path_).c_str());
+    const int code = errno;
+    *error = SystemError(code, "creating " + link_path_);
     ::unlink(temporary.c_str());
     return false;
   }

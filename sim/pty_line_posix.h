@@ -21,6 +21,10 @@ class PtyLine final : public DeviceLine {
   [[nodiscard]] static std::unique_ptr<PtyLine> Open(std::string link_path, NameSink on_name,
                                                      std::string* error);
   ~PtyLine() override;
+  PtyLine(const PtyLine&) = delete;
+  PtyLine& operator=(const PtyLine&) = delete;
+  PtyLine(PtyLine&&) = delete;
+  PtyLine& operator=(PtyLine&&) = delete;
 
   [[nodiscard]] const std::string& SlaveName() const { return slave_name_; }
 

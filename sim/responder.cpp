@@ -12,13 +12,17 @@ namespace {
 
 constexpr LogSite kSiteUnknown{kTaskComms, "comms_dispatch", 233};
 
-const CommandEntry* FindCommand(std::uint8_t code) {
+template <typename Predicate>
+const CommandEntry* FindEntry(Predicate matches) {
   for (const auto table : {SystemCommandTable(), SamplerCommandTable(), MotorCommandTable()}) {
-    for (const CommandEntry& entry : table) {
-      if (entry.code == code) return &entry;
-    }
+    const auto found = std::find_if(table.begin(), table.end(), matches);
+    if (found != table.end()) return &*found;
   }
   return nullptr;
+}
+
+const CommandEntry* FindCommand(std::uint8_t code) {
+  return FindEntry([code](const CommandEntry& entry) { return entry.code == code; });
 }
 
 bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
@@ -65,12 +69,10 @@ Frame Respond(Instrument& instrument, const Frame& request) {
 }
 
 std::optional<std::uint8_t> CommandCodeByName(std::string_view name) {
-  for (const auto table : {SystemCommandTable(), SamplerCommandTable(), MotorCommandTable()}) {
-    for (const CommandEntry& entry : table) {
-      if (SameNameIgnoringCase(entry.name, name)) return entry.code;
-    }
-  }
-  return std::nullopt;
+  const CommandEntry* entry =
+      FindEntry([name](const CommandEntry& e) { return SameNameIgnoringCase(e.name, name); });
+  if (entry == nullptr) return std::nullopt;
+  return entry->code;
 }
 
 std::string_view CommandName(std::uint8_t code) {

@@ -173,11 +173,12 @@ void FinishCartridge(Instrument& instrument) {
   run.cartridge_error = false;
   run.entry.reset();
   ++run.cartridges_done;
-  if (run.cancelling) {
-    EndRun(instrument);
-  } else if (run.cartridges_done < run.request.cartridge_count) {
+  const bool more = !run.cancelling && run.cartridges_done < run.request.cartridge_count;
+  const bool clean =
+      !run.cancelling && !more && run.request.run_mode == kRunModeSample && run.request.clean != 0;
+  if (more) {
     EnterPhase(instrument, Phase::kLoad);
-  } else if (run.request.run_mode == kRunModeSample && run.request.clean != 0) {
+  } else if (clean) {
     EnterPhase(instrument, Phase::kClean);
   } else {
     EndRun(instrument);

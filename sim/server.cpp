@@ -18,14 +18,14 @@ constexpr std::uint32_t kRetryRestoreMs = 500;
 
 }  // namespace
 
-SimServer::SimServer(std::unique_ptr<DeviceLine> line, Instrument instrument, ServerOptions options)
-    : line_(std::move(line)), instrument_(std::move(instrument)) {
-  faults_.rules = std::move(options.faults);
-  faults_.random_rate = options.random_fault_rate;
-  faults_.rng.state = options.seed;
-  noise_rng_.state = options.seed ^ 0x6E6F697365ULL;
-  speed_ = std::max(0.0, options.speed);
-  pace_ = options.pace;
+SimServer::SimServer(std::unique_ptr<DeviceLine> line, Instrument instrument,
+                     const ServerOptions& options)
+    : line_(std::move(line)),
+      instrument_(std::move(instrument)),
+      faults_{options.faults, options.random_fault_rate, SimRng{options.seed}},
+      noise_rng_{options.seed ^ 0x6E6F697365ULL},
+      speed_(std::max(0.0, options.speed)),
+      pace_(options.pace) {
   received_.reserve(2 * kFrameSize);
 }
 
@@ -222,13 +222,12 @@ void SimServer::Pause(std::uint32_t ms) {
   }
 }
 
-InProcessSimulator StartInProcessSimulator(Instrument instrument, ServerOptions options) {
+InProcessSimulator StartInProcessSimulator(Instrument instrument, const ServerOptions& options) {
   auto line = std::make_unique<MemoryLine>();
   InProcessSimulator sim;
   sim.line = line.get();
   sim.host = line->TakeHostEnd();
-  sim.server =
-      std::make_unique<SimServer>(std::move(line), std::move(instrument), std::move(options));
+  sim.server = std::make_unique<SimServer>(std::move(line), std::move(instrument), options);
   sim.server->Start();
   return sim;
 }

@@ -35,7 +35,7 @@ struct ServerOptions {
 
 class SimServer {
  public:
-  SimServer(std::unique_ptr<DeviceLine> line, Instrument instrument, ServerOptions options);
+  SimServer(std::unique_ptr<DeviceLine> line, Instrument instrument, const ServerOptions& options);
   ~SimServer();
   SimServer(const SimServer&) = delete;
   SimServer& operator=(const SimServer&) = delete;
@@ -107,6 +107,6 @@ struct InProcessSimulator {
 
 // Starts serving at once.
 [[nodiscard]] InProcessSimulator StartInProcessSimulator(Instrument instrument,
-                                                         ServerOptions options);
+                                                         const ServerOptions& options);
 
 }  // namespace tq::sim
