@@ -1,0 +1,14 @@
+// The About dialog (template 2), modal.
+#pragma once
+
+#include <windows.h>
+
+#include "link/connection.h"
+
+namespace tq {
+
+// Asks the instrument on `connection` (may be null) for its type and firmware version
+// and shows them with the program's version. Returns the id that ended the dialog.
+INT_PTR open_about_dialog(HWND owner, const ConnectionRef& connection);
+
+}  // namespace tq

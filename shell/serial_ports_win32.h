@@ -1,0 +1,14 @@
+// The serial ports the system knows: the values of HKLM\HARDWARE\DEVICEMAP\SERIALCOMM.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tq {
+
+inline constexpr const char* kSerialCommKey = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
+
+// Port names in the key's enumeration order; empty when the key cannot be opened.
+[[nodiscard]] std::vector<std::string> read_serial_ports();
+
+}  // namespace tq
