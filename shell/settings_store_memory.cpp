@@ -1,6 +1,8 @@
 // The in-memory SettingsStore, mirroring the registry's typed reads.
 #include "shell/settings_store_memory.h"
 
+#include <algorithm>
+
 namespace tq {
 
 bool MemorySettingsStore::write_dword(const char* name, std::uint32_t value) {
@@ -38,7 +40,7 @@ std::optional<std::string> MemorySettingsStore::read_string(const char* name,
   const auto found = values_.find(name);
   if (found == values_.end() || found->second.type != SettingType::kString) return std::nullopt;
   std::string text(found->second.bytes.begin(), found->second.bytes.end());
-  text = text.substr(0, text.find('\0'));
+  text.resize(std::min(text.size(), text.find('\0')));
   if (text.size() + 1 > buffer_bytes) return std::nullopt;
   return text;
 }
