@@ -92,29 +92,5 @@ TEST(IdentityTexts, TitleIsCutTo55Characters) {
   EXPECT_EQ(title.size(), 55u);
 }
 
-TEST(MainCommand, TableOfActions) {
-  EXPECT_EQ(main_command(2).action, MainAction::kClose);  // Escape, close box
-  EXPECT_EQ(main_command(IDM_EXIT).action, MainAction::kClose);
-  EXPECT_EQ(main_command(IDM_DISCONNECT).action, MainAction::kDisconnect);
-  EXPECT_EQ(main_command(IDM_SAVE_LOG).action, MainAction::kForwardToView);
-  EXPECT_EQ(main_command(IDM_VIEW_RUN).template_id, IDD_RUN_VIEW);
-  EXPECT_EQ(main_command(IDM_VIEW_DIAGNOSTICS).template_id, IDD_DIAGNOSTICS_VIEW);
-  const std::pair<int, int> modal[] = {{IDM_DEVICE_IDENTIFICATION, 201},
-                                       {IDM_REAL_TIME_CLOCK, 164},
-                                       {IDM_MOTORS, 74},
-                                       {IDM_PRESSURE_SENSOR, 110},
-                                       {IDM_FLOW_METER, 65},
-                                       {IDM_STABILIZATION_CLEANING, 17},
-                                       {IDM_SCHEDULE, 8},
-                                       {IDM_ABOUT, 2}};
-  for (const auto& [command, template_id] : modal) {
-    EXPECT_EQ(main_command(command).action, MainAction::kModalDialog) << command;
-    EXPECT_EQ(main_command(command).template_id, template_id) << command;
-  }
-  for (const int ignored : {IDM_RS232, IDM_ALT_F4, 1, 9999}) {
-    EXPECT_EQ(main_command(ignored).action, MainAction::kNothing) << ignored;
-  }
-}
-
 }  // namespace
 }  // namespace tq
