@@ -1,0 +1,81 @@
+// tarnquill-press-connect: for demonstrations and screenshots, waits for the running
+// program's Connect view, presses Connect on the preselected port and waits until the
+// title names the instrument. Prints that title; exit code 1 on a time-out.
+//
+//   tarnquill-press-connect [DESKTOP]   DESKTOP: the Wine virtual desktop the program runs in
+#include <windows.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+#include "shell/main_window.h"
+#include "shell/resource.h"
+
+namespace {
+
+constexpr DWORD kTimeoutMs = 30000;
+constexpr DWORD kPollMs = 100;
+
+std::string title_of(HWND window) {
+  std::array<char, 256> text{};
+  GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
+  return text.data();
+}
+
+HWND find_connect_button(HWND main_window) {
+  struct Search {
+    HWND button = nullptr;
+  } search;
+  EnumChildWindows(
+      main_window,
+      [](HWND child, LPARAM data) -> BOOL {
+        if (GetDlgCtrlID(child) != IDC_CONNECT) return TRUE;
+        reinterpret_cast<Search*>(data)->button = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.button;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const DWORD start = GetTickCount();
+  const auto timed_out = [&] { return GetTickCount() - start > kTimeoutMs; };
+  // Windows are found only on the calling thread's desktop, which the program's start may
+  // still be creating.
+  if (argc > 1) {
+    HDESK desktop = nullptr;
+    while ((desktop = OpenDesktopA(argv[1], 0, FALSE, GENERIC_ALL)) == nullptr) {
+      if (timed_out()) {
+        std::fprintf(stderr, "tarnquill-press-connect: no desktop %s\n", argv[1]);
+        return 1;
+      }
+      Sleep(kPollMs);
+    }
+    if (!SetThreadDesktop(desktop)) return 1;
+  }
+  HWND main_window = nullptr;
+  HWND button = nullptr;
+  while (button == nullptr) {
+    if (timed_out()) {
+      std::fprintf(stderr, "tarnquill-press-connect: no Connect view appeared\n");
+      return 1;
+    }
+    Sleep(kPollMs);
+    main_window = FindWindowA(nullptr, tq::kNotConnectedTitle);
+    if (main_window != nullptr) button = find_connect_button(main_window);
+  }
+  PostMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(IDC_CONNECT, BN_CLICKED),
+               reinterpret_cast<LPARAM>(button));
+  while (title_of(main_window) == tq::kNotConnectedTitle) {
+    if (timed_out() || IsWindow(main_window) == FALSE) {
+      std::fprintf(stderr, "tarnquill-press-connect: the program did not connect\n");
+      return 1;
+    }
+    Sleep(kPollMs);
+  }
+  std::printf("%s\n", title_of(main_window).c_str());
+  return 0;
+}
