@@ -299,7 +299,8 @@ void RepairCandidate(std::vector<std::uint8_t>& bytes, std::uint8_t sequence, un
     if (bytes[i] == tq::kStartMarker) markers.push_back(i);
   }
   if (markers.empty()) return;
-  const auto window = std::span(bytes).subspan(markers[pick % markers.size()]).first<tq::kFrameSize>();
+  const auto window =
+      std::span(bytes).subspan(markers[pick % markers.size()]).first<tq::kFrameSize>();
   window[tq::kOffSequence] = sequence;
   const std::uint16_t crc = tq::FrameCrc(window);
   window[tq::kOffCrcLow] = static_cast<std::uint8_t>(crc & 0xFF);

@@ -49,7 +49,8 @@ struct ValueAt {
   bool operator==(const ValueAt&) const = default;
 };
 template <std::size_t Offset>
-void DecodeU16At(std::span<const std::uint8_t, Offset + 2> in, ValueAt<std::uint16_t, Offset>& out) {
+void DecodeU16At(std::span<const std::uint8_t, Offset + 2> in,
+                 ValueAt<std::uint16_t, Offset>& out) {
   out.value = GetU16(in, Offset);
 }
 void DecodeU8(std::span<const std::uint8_t, 1> in, ValueAt<std::uint8_t, 0>& out) {
@@ -88,10 +89,9 @@ const std::array<CheckedCommand, 14> kCommands = {{
      }},
     {"GetTaskCount",
      [](Connection* c, sim::SimServer& s, std::uint32_t) {
-       return Query(c, s, kCmdGetTaskCount, kNone, DecodeU8,
-                    [](Connection* cc, ValueAt<std::uint8_t, 0>* o) {
-                      return GetTaskCount(cc, &o->value);
-                    });
+       return Query(
+           c, s, kCmdGetTaskCount, kNone, DecodeU8,
+           [](Connection* cc, ValueAt<std::uint8_t, 0>* o) { return GetTaskCount(cc, &o->value); });
      }},
     {"GetTaskDetails",
      [](Connection* c, sim::SimServer& s, std::uint32_t pick) {
@@ -102,8 +102,9 @@ const std::array<CheckedCommand, 14> kCommands = {{
     {"GetMotorConfig",
      [](Connection* c, sim::SimServer& s, std::uint32_t pick) {
        const std::array<std::uint8_t, 1> motor{static_cast<std::uint8_t>(1 + pick % 5)};
-       return Query(c, s, kCmdGetMotorConfig, motor, DecodeMotorConfig,
-                    [&](Connection* cc, MotorConfig* o) { return GetMotorConfig(cc, motor[0], o); });
+       return Query(
+           c, s, kCmdGetMotorConfig, motor, DecodeMotorConfig,
+           [&](Connection* cc, MotorConfig* o) { return GetMotorConfig(cc, motor[0], o); });
      }},
     {"GetCleaningConfig",
      [](Connection* c, sim::SimServer& s, std::uint32_t) {
@@ -145,8 +146,9 @@ CheckedResult CheckedSampleLogEntry(Connection* connection, sim::SimServer& serv
                                     std::uint16_t index) {
   std::array<std::uint8_t, 2> payload{};
   PutU16(payload, 0, index);
-  return Query(connection, server, kCmdGetSampleLogEntry, payload, DecodeSampleLogEntry,
-               [index](Connection* cc, SampleLogEntry* o) { return GetSampleLogEntry(cc, index, o); });
+  return Query(
+      connection, server, kCmdGetSampleLogEntry, payload, DecodeSampleLogEntry,
+      [index](Connection* cc, SampleLogEntry* o) { return GetSampleLogEntry(cc, index, o); });
 }
 
 }  // namespace tq::test

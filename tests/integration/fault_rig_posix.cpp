@@ -12,10 +12,10 @@ namespace tq::test {
 
 FaultRig OpenFaultRig(std::uint32_t timeout_ms, std::string* error) {
   static std::atomic<int> rigs{0};
-  const std::string link = (std::filesystem::temp_directory_path() /
-                            ("tarnquill-faults-" + std::to_string(::getpid()) + "-" +
-                             std::to_string(rigs++)))
-                               .string();
+  const std::string link =
+      (std::filesystem::temp_directory_path() /
+       ("tarnquill-faults-" + std::to_string(::getpid()) + "-" + std::to_string(rigs++)))
+          .string();
   auto pty = sim::PtyLine::Open(link, nullptr, error);
   if (!pty) return {};
   FaultRig rig = ServeOnLine(std::move(pty), error);

@@ -152,8 +152,8 @@ void UserThread(std::shared_ptr<Shared> shared, std::uint64_t seed) {
     }
     const tq::ConnectionRef connection = shared->Current();
     const auto& command = commands[rng() % commands.size()];
-    shared->users.Add(command.run(connection.get(), *shared->rig.server,
-                                  static_cast<std::uint32_t>(rng())));
+    shared->users.Add(
+        command.run(connection.get(), *shared->rig.server, static_cast<std::uint32_t>(rng())));
     std::this_thread::sleep_for(std::chrono::microseconds(rng() % 3000));
   }
   --shared->users_running;
@@ -173,8 +173,8 @@ struct DropFigures {
 
 // Drops the line for a while with the users idle and the poller at the Run view's own
 // pace, measures what the polling costs meanwhile, then opens the port again.
-DropFigures DropTheLine(Shared& shared, tq::PollerHandle& poller,
-                        std::shared_ptr<Shared> self, std::chrono::milliseconds length) {
+DropFigures DropTheLine(Shared& shared, tq::PollerHandle& poller, std::shared_ptr<Shared> self,
+                        std::chrono::milliseconds length) {
   DropFigures figures;
   shared.users_paused = true;
   shared.poll_period_ms = 1000;
@@ -212,11 +212,11 @@ DropFigures DropTheLine(Shared& shared, tq::PollerHandle& poller,
 }
 
 void PrintCounts(const char* who, const Counts& c) {
-  std::printf("%-7s %8llu transactions: %llu ok, %llu link failures (14), %llu instrument results\n",
-              who, static_cast<unsigned long long>(c.Total()),
-              static_cast<unsigned long long>(c.ok.load()),
-              static_cast<unsigned long long>(c.link_failures.load()),
-              static_cast<unsigned long long>(c.instrument_results.load()));
+  std::printf(
+      "%-7s %8llu transactions: %llu ok, %llu link failures (14), %llu instrument results\n", who,
+      static_cast<unsigned long long>(c.Total()), static_cast<unsigned long long>(c.ok.load()),
+      static_cast<unsigned long long>(c.link_failures.load()),
+      static_cast<unsigned long long>(c.instrument_results.load()));
 }
 
 }  // namespace
@@ -247,8 +247,8 @@ int main(int argc, char** argv) {
     }
   });
 
-  const auto total = std::chrono::duration_cast<Clock::duration>(
-      std::chrono::duration<double>(options.seconds));
+  const auto total =
+      std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options.seconds));
   const auto drop_length = std::clamp<std::chrono::milliseconds>(
       std::chrono::duration_cast<std::chrono::milliseconds>(total / 10), 1000ms, 3000ms);
   const auto warm_up = total / 5;
@@ -317,11 +317,11 @@ int main(int argc, char** argv) {
   }
 
   const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-  std::printf("soak: %.0f s over a %s, random faults on %.1f%% of requests (seed %llu), "
-              "time limit %u ms\n",
-              elapsed, shared->rig.unplug_is_visible ? "pseudo-terminal" : "COM port pair",
-              options.fault_rate * 100, static_cast<unsigned long long>(options.seed),
-              options.timeout_ms);
+  std::printf(
+      "soak: %.0f s over a %s, random faults on %.1f%% of requests (seed %llu), "
+      "time limit %u ms\n",
+      elapsed, shared->rig.unplug_is_visible ? "pseudo-terminal" : "COM port pair",
+      options.fault_rate * 100, static_cast<unsigned long long>(options.seed), options.timeout_ms);
   PrintCounts("poller", shared->poller);
   PrintCounts("users", shared->users);
   const std::uint64_t wrong = shared->poller.wrong + shared->users.wrong;
@@ -338,10 +338,11 @@ int main(int argc, char** argv) {
   } else {
     std::printf("heap in use: not measured in this build\n");
   }
-  std::printf("line dropped for %.1f s: polling view %.1f ms CPU (%.3f%%), whole process "
-              "%.1f ms (%.3f%%)\n",
-              drop.seconds, drop.poller_ms, drop.poller_ms / (drop.seconds * 10.0),
-              drop.process_ms, drop.process_ms / (drop.seconds * 10.0));
+  std::printf(
+      "line dropped for %.1f s: polling view %.1f ms CPU (%.3f%%), whole process "
+      "%.1f ms (%.3f%%)\n",
+      drop.seconds, drop.poller_ms, drop.poller_ms / (drop.seconds * 10.0), drop.process_ms,
+      drop.process_ms / (drop.seconds * 10.0));
 
   // Growth beyond what a few in-flight records take means something accumulates.
   constexpr std::uint64_t kHeapSlack = 512 * 1024;

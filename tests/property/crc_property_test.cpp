@@ -21,9 +21,7 @@ void ExpectRejected(const Frame& f, std::size_t bit_a, std::size_t bit_b) {
   ASSERT_FALSE(IsValidFrameAt(f, 0)) << "bits " << bit_a << " and " << bit_b;
 }
 
-void Flip(Frame& f, std::size_t bit) {
-  f[bit / 8] ^= static_cast<std::uint8_t>(1U << (bit % 8));
-}
+void Flip(Frame& f, std::size_t bit) { f[bit / 8] ^= static_cast<std::uint8_t>(1U << (bit % 8)); }
 
 Frame FullFrame(std::mt19937& rng, std::uint8_t length) {
   Frame f{};

@@ -13,13 +13,12 @@
 namespace tq::reference {
 
 struct EngineOutcome {
-  bool ok = false;                    // a Frame with the request's sequence number
-  std::size_t consumed = 0;           // bytes the engine reads before it stops
-  std::optional<std::size_t> at;      // offset of the Frame it stopped on, if any
+  bool ok = false;                // a Frame with the request's sequence number
+  std::size_t consumed = 0;       // bytes the engine reads before it stops
+  std::optional<std::size_t> at;  // offset of the Frame it stopped on, if any
 };
 
-inline EngineOutcome ModelTransaction(std::span<const std::uint8_t> stream,
-                                      std::uint8_t sequence) {
+inline EngineOutcome ModelTransaction(std::span<const std::uint8_t> stream, std::uint8_t sequence) {
   constexpr std::size_t kLimit = 153;
   for (std::size_t count = 1; count <= kLimit; ++count) {
     if (count > stream.size()) return {false, stream.size(), std::nullopt};

@@ -49,7 +49,8 @@ Bytes RandomStream(std::mt19937& rng, std::uint8_t sequence, std::size_t min_len
     switch (Pick(rng, 0, 7)) {
       case 0: {  // noise
         const bool marker_rich = Pick(rng, 0, 1) == 0;
-        for (std::size_t n = Pick(rng, 1, 30); n > 0; --n) out.push_back(RandomByte(rng, marker_rich));
+        for (std::size_t n = Pick(rng, 1, 30); n > 0; --n)
+          out.push_back(RandomByte(rng, marker_rich));
         break;
       }
       case 1:
