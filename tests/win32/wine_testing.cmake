@@ -1,0 +1,100 @@
+# Registering Windows tests that run under Wine, and COM ports for them.
+#
+# Every Windows test runs through tools/wine-run (the toolchain's emulator) in the
+# prefix <build dir>/wineprefix, created on first use.
+#
+#   tarnquill_add_windows_test(TARGET [ARGUMENTS...])
+#     One test per executable: each Wine start costs a few hundred milliseconds, so the
+#     cases of an executable run in one process.
+#
+#   tarnquill_add_com_port_fixture(FIXTURE PORT COMn [SERIAL_NAME NAME | UNLISTED]
+#                                  [OPTIONAL] COMMAND PROGRAM [ARGUMENTS...])
+#     A test fixture that starts a native PROGRAM serving a pseudo-terminal (an argument
+#     @LINK@ becomes the path where it must link its terminal) and gives that terminal
+#     the COM port COMn of the prefix, listed in HARDWARE\DEVICEMAP\SERIALCOMM as NAME
+#     (default Sim_COMn) unless UNLISTED.
+#     Native programs come from TARNQUILL_NATIVE_BUILD_DIR, for example
+#       COMMAND ${TARNQUILL_NATIVE_BUILD_DIR}/sim/tarnquill-sim --link @LINK@
+#     With OPTIONAL the fixture is left out when PROGRAM does not exist when configuring,
+#     and <FIXTURE>_AVAILABLE tells the caller whether it was added; without it a missing
+#     PROGRAM makes the fixture's start fail, and its tests are not run.
+#
+#   tarnquill_add_com_port_pair_fixture(FIXTURE PORTS COMa COMb)
+#     A null-modem cable between two COM ports: a test opens both, one end as the
+#     program's port and the other for an instrument it plays itself.
+#
+#   tarnquill_use_com_port_fixture(TEST FIXTURE)
+#     TEST needs FIXTURE: CTest starts the fixture before it and stops it after the last
+#     test that needs it, and tests using the same ports never run at the same time.
+include_guard(GLOBAL)
+
+set(TARNQUILL_NATIVE_BUILD_DIR "${PROJECT_SOURCE_DIR}/build/native"
+    CACHE PATH "Native build tree whose programs serve the COM ports of the Windows tests")
+
+# The file is read once, by whichever directory needs it first: what other directories
+# use must be global (a cache entry or a function), not a variable of that directory.
+set(TARNQUILL_TEST_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix" CACHE INTERNAL
+    "The Wine prefix of this build's tests (tools/wine-run picks the same one)")
+
+function(_tarnquill_test_environment out)
+  set(${out} "TARNQUILL_WINEPREFIX=${TARNQUILL_TEST_WINEPREFIX}" PARENT_SCOPE)
+endfunction()
+
+function(tarnquill_add_windows_test target)
+  add_test(NAME ${target} COMMAND ${target} ${ARGN})
+  _tarnquill_test_environment(env)
+  set_tests_properties(${target} PROPERTIES ENVIRONMENT "${env}")
+endfunction()
+
+# Starting and stopping a listed port changes the registry's device map, which the
+# shell's tests read under the lock tarnquill_registry.
+function(_tarnquill_com_port_tests fixture ports locks start_arguments)
+  _tarnquill_test_environment(env)
+  set(tool ${PROJECT_SOURCE_DIR}/tools/sim-com-port)
+  add_test(NAME ${fixture}_start COMMAND ${tool} ${start_arguments})
+  add_test(NAME ${fixture}_stop COMMAND ${tool} stop ${ports})
+  set_tests_properties(${fixture}_start PROPERTIES
+    FIXTURES_SETUP ${fixture} RESOURCE_LOCK "${locks}" ENVIRONMENT "${env}")
+  set_tests_properties(${fixture}_stop PROPERTIES
+    FIXTURES_CLEANUP ${fixture} RESOURCE_LOCK "${locks}" ENVIRONMENT "${env}")
+  set_property(GLOBAL PROPERTY tarnquill_com_ports_${fixture} "${ports}")
+endfunction()
+
+function(tarnquill_add_com_port_fixture fixture)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "OPTIONAL;UNLISTED" "PORT;SERIAL_NAME" "COMMAND")
+  if(NOT arg_PORT OR NOT arg_COMMAND)
+    message(FATAL_ERROR "tarnquill_add_com_port_fixture: PORT and COMMAND are needed")
+  endif()
+  list(GET arg_COMMAND 0 program)
+  if(arg_OPTIONAL AND NOT EXISTS "${program}")
+    message(STATUS "${fixture}: ${program} not built, tests needing it are left out")
+    set(${fixture}_AVAILABLE FALSE PARENT_SCOPE)
+    return()
+  endif()
+  set(start start ${arg_PORT})
+  set(locks ${arg_PORT} tarnquill_registry)
+  if(arg_UNLISTED)
+    list(APPEND start --unlisted)
+    set(locks ${arg_PORT})
+  elseif(arg_SERIAL_NAME)
+    list(APPEND start --serial-name ${arg_SERIAL_NAME})
+  endif()
+  list(APPEND start -- ${arg_COMMAND})
+  _tarnquill_com_port_tests(${fixture} "${arg_PORT}" "${locks}" "${start}")
+  set(${fixture}_AVAILABLE TRUE PARENT_SCOPE)
+endfunction()
+
+function(tarnquill_add_com_port_pair_fixture fixture)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "PORTS")
+  list(LENGTH arg_PORTS count)
+  if(NOT count EQUAL 2)
+    message(FATAL_ERROR "tarnquill_add_com_port_pair_fixture: PORTS takes two ports")
+  endif()
+  _tarnquill_com_port_tests(${fixture} "${arg_PORTS}" "${arg_PORTS}" "pair;${arg_PORTS}")
+endfunction()
+
+function(tarnquill_use_com_port_fixture test fixture)
+  get_property(ports GLOBAL PROPERTY tarnquill_com_ports_${fixture})
+  set_property(TEST ${test} APPEND PROPERTY FIXTURES_REQUIRED ${fixture})
+  set_property(TEST ${test} APPEND PROPERTY RESOURCE_LOCK ${ports})
+endfunction()
