@@ -15,11 +15,10 @@ constexpr DWORD kWorkerWaitMs = 100;
 
 // Shared by the dialog and its worker. After Cancel the dialog waits only briefly, and a
 // read that cannot be cancelled keeps the worker going, so the worker owns a share of
-// this record and works on its own copy of the Frame, never on the caller's. The
-// Connection itself must outlive the worker: whoever cancels keeps its reference until
-// the Transaction has ended (with its read, or when the lock is free again).
+// this record and works on its own copy of the Frame, never on the caller's. It also
+// holds its own reference to the Connection, which therefore outlives the worker.
 struct BusyJob {
-  Connection* connection = nullptr;
+  ConnectionRef connection;
   Frame frame{};
   std::mutex mutex;
   HWND dialog = nullptr;  // cleared when the dialog goes: nothing is posted after that
@@ -40,7 +39,7 @@ DWORD WINAPI BusyWorker(LPVOID parameter) {
   const std::unique_ptr<std::shared_ptr<BusyJob>> share(
       static_cast<std::shared_ptr<BusyJob>*>(parameter));
   BusyJob& job = **share;
-  const int result = RunTransaction(job.connection, job.frame);
+  const int result = RunTransaction(job.connection.get(), job.frame);
   std::lock_guard lock(job.mutex);
   job.done = true;
   job.result = result;
@@ -185,7 +184,8 @@ TemplateWriter BusyTemplate() {
 int RunTransactionBehindBusyDialog(Connection& connection, Frame& frame) {
   BusyDialogState state;
   state.job = std::make_shared<BusyJob>();
-  state.job->connection = &connection;
+  state.job->connection = connection.weak_from_this().lock();
+  if (!state.job->connection) return kResultLinkFailure;  // only shared Connections exist
   state.job->frame = frame;
   state.caller_frame = &frame;
 

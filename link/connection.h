@@ -21,7 +21,9 @@ using WindowHandle = void*;  // an HWND on Windows; opaque to the portable core
 
 inline constexpr std::uint32_t kConnectionTimeoutMs = 3000;
 
-struct Connection {
+// Shared-from-this lets a worker that may outlive its caller (the BusyDialog's, after
+// Cancel) keep the Connection alive on its own.
+struct Connection : std::enable_shared_from_this<Connection> {
   std::unique_ptr<SerialPort> port;  // never null in a live Connection
   std::timed_mutex lock;             // held for the whole of one Transaction
   // Longest wait for the lock and for each received byte; 0 = no limit, which also
