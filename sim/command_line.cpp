@@ -79,7 +79,7 @@ std::optional<CommandLine> ParseCommandLine(std::span<const std::string_view> ar
     } else if (arg == "--fault") {
       if (const auto v = value(); v) {
         std::string why;
-        if (const auto fault = ParseFaultSpec(*v, &why)) {
+        if (const auto fault = ParseFaultRule(*v, &why)) {
           if (fault->random_rate) {
             line.server.random_fault_rate = *fault->random_rate;
           } else {
@@ -162,7 +162,7 @@ std::string UsageText() {
       "  --link PATH            keep a symbolic link to the terminal at PATH (removed on exit)\n"
       "  --speed F              instrument time runs F times faster than real time (default 1)\n"
       "  --pace                 send responses at 38400 baud, as the real line does\n"
-      "  --fault SPEC           inject a fault (repeatable; syntax below)\n"
+      "  --fault RULE           inject a fault (repeatable; syntax below)\n"
       "  --seed N               seed for everything random (default 1)\n"
       "  --scenario NAME[,...]  start in a scenario (repeatable; names below)\n"
       "  --old-firmware         firmware too old for identity format 2 (SetIdentity gives 8)\n"
@@ -181,7 +181,7 @@ std::string UsageText() {
             std::string(s.description) + "\n";
   }
   text += "\n";
-  text += FaultSpecHelp();
+  text += FaultRuleHelp();
   return text;
 }
 

@@ -69,9 +69,9 @@ struct ParsedFault {
 
 // Parses "KIND[=VALUE][,KIND[=VALUE]...][,cmd=CODE][,req=N][,times=N]"; on a mistake
 // returns nothing and says what is wrong in *error.
-[[nodiscard]] std::optional<ParsedFault> ParseFaultSpec(std::string_view text, std::string* error);
+[[nodiscard]] std::optional<ParsedFault> ParseFaultRule(std::string_view text, std::string* error);
 
 // The syntax, for --help.
-[[nodiscard]] std::string_view FaultSpecHelp();
+[[nodiscard]] std::string_view FaultRuleHelp();
 
 }  // namespace tq::sim

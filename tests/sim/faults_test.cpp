@@ -180,21 +180,21 @@ TEST(SimFaults, UnknownCommandsGetANonZeroResult) {
   EXPECT_EQ(SendCommand(rig.c(), kCmdSetClock, short_time, frame), kDeviceBadArgument);
 }
 
-struct SpecCase {
+struct RuleCase {
   const char* text;
   bool ok;
 };
 
-TEST(SimFaults, FaultSpecificationsParse) {
+TEST(SimFaults, FaultRulesParse) {
   std::string error;
-  auto f = ParseFaultSpec("noise=26,star,cmd=GetClock,times=2", &error);
+  auto f = ParseFaultRule("noise=26,star,cmd=GetClock,times=2", &error);
   ASSERT_TRUE(f) << error;
   EXPECT_EQ(f->rule.action.noise_bytes, 26);
   EXPECT_TRUE(f->rule.action.noise_marker);
   EXPECT_EQ(f->rule.command, kCmdGetClock);
   EXPECT_EQ(f->rule.times, 2u);
 
-  f = ParseFaultSpec("split=16:20,delay=5,cmd=0xA2,req=7", &error);
+  f = ParseFaultRule("split=16:20,delay=5,cmd=0xA2,req=7", &error);
   ASSERT_TRUE(f) << error;
   EXPECT_EQ(f->rule.action.split_chunk, 16);
   EXPECT_EQ(f->rule.action.split_gap_ms, 20u);
@@ -202,25 +202,25 @@ TEST(SimFaults, FaultSpecificationsParse) {
   EXPECT_EQ(f->rule.command, 0xA2);
   EXPECT_EQ(f->rule.request, 7u);
 
-  f = ParseFaultSpec("random=0.25", &error);
+  f = ParseFaultRule("random=0.25", &error);
   ASSERT_TRUE(f) << error;
   EXPECT_EQ(f->random_rate, 0.25);
 
-  f = ParseFaultSpec("result=9,cmd=169", &error);
+  f = ParseFaultRule("result=9,cmd=169", &error);
   ASSERT_TRUE(f) << error;
   EXPECT_EQ(f->rule.action.result, 9);
   EXPECT_EQ(f->rule.command, kCmdGetSampleLogEntry);
 
-  const SpecCase bad[] = {
+  const RuleCase bad[] = {
       {"", false},           {"cmd=0x27", false},       {"noise", false},
       {"noise=x", false},    {"result=256", false},     {"drop=0", false},
       {"bogus", false},      {"seq=1", false},          {"cmd=NoSuchCommand,seq", false},
       {"random=1.5", false}, {"random=0.1,seq", false}, {"seq,,crc", false},
       {"req=0,seq", false},
   };
-  for (const SpecCase& c : bad) {
+  for (const RuleCase& c : bad) {
     error.clear();
-    EXPECT_FALSE(ParseFaultSpec(c.text, &error)) << c.text;
+    EXPECT_FALSE(ParseFaultRule(c.text, &error)) << c.text;
     EXPECT_FALSE(error.empty()) << c.text;
   }
 }

@@ -162,7 +162,7 @@ std::string ApplyPart(const Part& p, ParsedFault& out) {
 
 }  // namespace
 
-std::optional<ParsedFault> ParseFaultSpec(std::string_view text, std::string* error) {
+std::optional<ParsedFault> ParseFaultRule(std::string_view text, std::string* error) {
   ParsedFault out;
   std::string problem;
   if (text.empty()) problem = "empty fault";
@@ -186,6 +186,6 @@ std::optional<ParsedFault> ParseFaultSpec(std::string_view text, std::string* er
   return out;
 }
 
-std::string_view FaultSpecHelp() { return kHelp; }
+std::string_view FaultRuleHelp() { return kHelp; }
 
 }  // namespace tq::sim
