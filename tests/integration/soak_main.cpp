@@ -95,6 +95,9 @@ struct Shared {
   std::atomic<std::uint32_t> poll_period_ms{20};
   std::atomic<bool> poller_in_transaction{false};
   std::atomic<std::uint64_t> poller_cpu_us{0};
+  // Where the next routine starts reading the log, so that restarted routines also reach
+  // its end.
+  std::atomic<std::uint16_t> poller_first_entry{0};
 
   tq::ConnectionRef Current() {
     std::lock_guard lock(connection_mutex);
@@ -121,7 +124,8 @@ tq::PollRoutine SoakRoutine(tq::ConnectionRef connection, std::shared_ptr<Shared
       return r;
     };
     const tq::test::CheckedCommand& status = tq::test::CheckedCommands()[4];
-    std::uint16_t next = 0;
+    std::uint16_t next = shared->poller_first_entry;
+    shared->poller_first_entry = static_cast<std::uint16_t>((next + 170) % 510);
     while (tq::PollerWait(p, shared->poll_period_ms)) {
       run([&] { return status.run(connection.get(), *shared->rig.server, 0); });
       while (tq::PollerWait(p, 2)) {
