@@ -165,10 +165,12 @@ TEST_F(MainWindowGui, DisconnectReturnsToTheConnectViewWithTheConnectionClosed) 
 }
 
 TEST_F(MainWindowGui, EscapeCloseBoxAndExitEndTheProgramAndCloseTheConnection) {
-  const std::array<std::pair<const char*, std::function<void(GuiHarness&)>>, 3> ways = {{
+  const std::array<std::pair<const char*, std::function<void(GuiHarness&)>>, 4> ways = {{
       {"Escape", [](GuiHarness& gui) { gui.command(IDCANCEL); }},
       {"close box", [](GuiHarness& gui) { SendMessageA(gui.main(), WM_SYSCOMMAND, SC_CLOSE, 0); }},
       {"Exit", [](GuiHarness& gui) { gui.command(IDM_EXIT); }},
+      {"WM_CLOSE from elsewhere",
+       [](GuiHarness& gui) { PostMessageA(gui.main(), WM_CLOSE, 0, 0); }},
   }};
   for (const auto& [name, end] : ways) {
     SCOPED_TRACE(name);
