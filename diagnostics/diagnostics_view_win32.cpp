@@ -30,11 +30,7 @@ struct DiagnosticsViewState {
 
 void relayout(HWND view, const DiagnosticsViewState& state) {
   fill_parent_above_status(view, state.status_height);
-  RECT client{};
-  GetClientRect(GetParent(view), &client);
-  SetWindowPos(GetDlgItem(view, IDC_DIAG_LOG_LIST), nullptr, 0, 0,
-               client.right - state.banner_width + 1, client.bottom - state.status_height + 1,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW);
+  size_list_beside_panel(view, IDC_DIAG_LOG_LIST, state.banner_width, state.status_height);
 }
 
 INT_PTR CALLBACK diagnostics_view_proc(HWND view, UINT message, WPARAM, LPARAM lparam) {

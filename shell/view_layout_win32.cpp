@@ -20,6 +20,13 @@ void fill_parent_above_status(HWND view, int status_height) {
                SWP_NOZORDER | SWP_SHOWWINDOW);
 }
 
+void size_list_beside_panel(HWND view, int list_id, int panel_width, int status_height) {
+  RECT client{};
+  GetClientRect(GetParent(view), &client);
+  SetWindowPos(GetDlgItem(view, list_id), nullptr, 0, 0, client.right - panel_width + 1,
+               client.bottom - status_height + 1, SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW);
+}
+
 int control_width(HWND dialog, int control_id) {
   RECT rect{};
   GetWindowRect(GetDlgItem(dialog, control_id), &rect);

@@ -13,6 +13,10 @@ namespace tq {
 // status height + 1, without changing the Z order, and shows it.
 void fill_parent_above_status(HWND view, int status_height);
 
+// Sizes a view's list to the rest of the client area right of its left panel (of
+// `panel_width` pixels) and above the status bar; the list keeps its position.
+void size_list_beside_panel(HWND view, int list_id, int panel_width, int status_height);
+
 // Width in pixels of a control's window rectangle.
 [[nodiscard]] int control_width(HWND dialog, int control_id);
 
