@@ -3,7 +3,8 @@
 // pair for tests (memory_link.h).
 //
 // Thread contract: one thread at a time uses a port (the Connection's lock serialises
-// whole Transactions); CancelRead may be called from any thread.
+// whole Transactions). A blocked read is ended from another thread only through the
+// reading thread itself (ThreadIo), never through the port.
 #pragma once
 
 #include <cstdint>
