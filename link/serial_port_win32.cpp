@@ -28,11 +28,13 @@ class Win32SerialPort final : public SerialPort {
   bool ReadByte(std::uint8_t& out, std::uint32_t timeout_ms) override {
     // The other read time-outs stay 0, so the constant alone bounds this read; a constant
     // of 0 then means "wait until a byte arrives" (on Windows and under Wine alike).
+    // A read whose limit could not be put in place might wait for good while holding the
+    // Connection's lock (an interrupted call leaves the constant at 0), so it is not made.
     COMMTIMEOUTS timeouts{};
-    GetCommTimeouts(handle_, &timeouts);
+    if (!GetCommTimeouts(handle_, &timeouts)) return false;
     const DWORD saved = timeouts.ReadTotalTimeoutConstant;
     timeouts.ReadTotalTimeoutConstant = timeout_ms;
-    SetCommTimeouts(handle_, &timeouts);
+    if (!SetCommTimeouts(handle_, &timeouts)) return false;
     DWORD received = 0;
     if (!ReadFile(handle_, &out, 1, &received, nullptr)) received = 0;
     timeouts.ReadTotalTimeoutConstant = saved;

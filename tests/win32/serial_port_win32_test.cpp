@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,8 @@ struct OpenRecord {
   bool fail_set_state = false;
   bool fail_timeouts = false;
   bool real_create = true;
+  std::string redirect;          // opened instead of the device path when not empty
+  bool accept_timeouts = false;  // report success without applying them
 
   std::string path;
   DWORD access = 0, share = 0, disposition = 0, flags = 0;
@@ -69,8 +72,9 @@ HANDLE WINAPI FakeCreate(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTR
   r.disposition = disposition;
   r.flags = flags;
   r.template_file = template_file != nullptr;
+  const char* target = r.redirect.empty() ? path : r.redirect.c_str();
   r.opened = r.real_create
-                 ? CreateFileA(path, access, share, security, disposition, flags, template_file)
+                 ? CreateFileA(target, access, share, security, disposition, flags, template_file)
                  : INVALID_HANDLE_VALUE;
   return r.opened;
 }
@@ -90,7 +94,8 @@ BOOL WINAPI FakeSetState(HANDLE, LPDCB dcb) {
 BOOL WINAPI FakeTimeouts(HANDLE handle, LPCOMMTIMEOUTS timeouts) {
   g_record->events.push_back("timeouts");
   g_record->timeouts = *timeouts;
-  return g_record->fail_timeouts ? FALSE : SetCommTimeouts(handle, timeouts);
+  if (g_record->fail_timeouts) return FALSE;
+  return g_record->accept_timeouts ? TRUE : SetCommTimeouts(handle, timeouts);
 }
 
 BOOL WINAPI FakeClose(HANDLE handle) {
@@ -196,6 +201,47 @@ TEST_F(SerialOpen, NamesThatWouldOpenAnotherDeviceAreRefusedUnopened) {
   EXPECT_EQ(OpenSerialPortWith(kFakeCalls, longest + "Y"), nullptr);
   EXPECT_EQ(OpenSerialPortWith(kFakeCalls, std::string("COM7\0COM8", 9)), nullptr);
   EXPECT_TRUE(record.events.empty());
+}
+
+// A file in the temporary folder, removed again when the test ends.
+class TempFile {
+ public:
+  explicit TempFile(std::uint8_t content) {
+    std::array<char, MAX_PATH> folder{};
+    if (GetTempPathA(static_cast<DWORD>(folder.size()), folder.data()) == 0) return;
+    if (GetTempFileNameA(folder.data(), "tq", 0, path_.data()) == 0) return;
+    const HANDLE h =
+        CreateFileA(path_.data(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    ok_ = WriteFile(h, &content, 1, &written, nullptr) && written == 1;
+    CloseHandle(h);
+  }
+  ~TempFile() {
+    if (path_[0] != '\0') DeleteFileA(path_.data());
+  }
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+  bool ok() const { return ok_; }
+  const char* path() const { return path_.data(); }
+
+ private:
+  std::array<char, MAX_PATH> path_{};
+  bool ok_ = false;
+};
+
+TEST_F(SerialOpen, ReadIsNotMadeWhenItsTimeLimitCannotBeSet) {
+  // A handle that takes reads but refuses line time-outs: a file holding one byte. On a
+  // line, a read made without its limit could wait for good.
+  const TempFile file(0x2A);
+  ASSERT_TRUE(file.ok());
+  record.redirect = file.path();
+  record.accept_timeouts = true;
+  auto port = OpenSerialPortWith(kFakeCalls, test::kHostPort);
+  ASSERT_NE(port, nullptr);
+  std::uint8_t got = 0;
+  EXPECT_FALSE(port->ReadByte(got, 100));
+  port.reset();
 }
 
 Frame Request(std::uint8_t command) {
