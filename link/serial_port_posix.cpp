@@ -67,8 +67,15 @@ std::unique_ptr<SerialPort> AdoptPosixSerialFd(int fd) {
 }
 
 std::unique_ptr<SerialPort> OpenSerialPort(const std::string& name) {
-  const int fd = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  // Opened non-blocking so that a real line without carrier cannot hold up the open;
+  // reads wait through poll() afterwards, so the descriptor goes back to blocking.
+  const int fd = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return nullptr;
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return nullptr;
+  }
   return AdoptPosixSerialFd(fd);
 }
 
