@@ -161,6 +161,8 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       on_command(window, *state, wparam, lparam);
       return TRUE;
     case MSG_STATUS_HEIGHT: {
+      // A dialog's DM_SETDEFID has the same number and carries no address.
+      if (lparam == 0) return TRUE;
       RECT rect{};
       GetWindowRect(state->status_bar, &rect);
       *reinterpret_cast<std::int32_t*>(lparam) = rect.bottom - rect.top + 1;

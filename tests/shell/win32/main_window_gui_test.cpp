@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
 
 #include "link/commands.h"
 #include "shell/connection_message_win32.h"
@@ -258,6 +259,18 @@ TEST_F(MainWindowGui, ViewsFillTheClientAreaAboveTheStatusBar) {
   RECT banner{};
   GetWindowRect(GetDlgItem(gui.view(), IDC_RUN_BANNER), &banner);
   EXPECT_EQ(list.right - list.left, client.right - (banner.right - banner.left + 1) + 1);
+}
+
+TEST_F(MainWindowGui, StatusHeightAnswersOnlyARealAddress) {
+  GuiHarness gui;
+  std::int32_t height = 0;
+  SendMessageA(gui.main(), MSG_STATUS_HEIGHT, 0, reinterpret_cast<LPARAM>(&height));
+  RECT status{};
+  GetWindowRect(GetDlgItem(gui.main(), IDC_STATUS_BAR), &status);
+  EXPECT_EQ(height, status.bottom - status.top + 1);
+  // The number is also the dialog manager's DM_SETDEFID, which carries no address.
+  SendMessageA(gui.main(), DM_SETDEFID, IDOK, 0);
+  EXPECT_TRUE(gui.alive());
 }
 
 TEST_F(MainWindowGui, AboutShowsTheProgramVersionAndWhatTheInstrumentReports) {
