@@ -19,18 +19,11 @@ using test::Bytes;
 
 using Rig = test::AnsweringRig;
 using test::Cat;
+using test::ExpectRequest;
+using test::RequestCase;
 
 Bytes PayloadBytes(const Frame& f, std::size_t n) {
   return Bytes(f.begin() + kOffPayload, f.begin() + kOffPayload + static_cast<std::ptrdiff_t>(n));
-}
-
-void ExpectRequest(const Frame& f, std::uint8_t code, const Bytes& payload) {
-  EXPECT_EQ(f[kOffCommand], code);
-  EXPECT_EQ(f[kOffLength], payload.size());
-  EXPECT_EQ(PayloadBytes(f, payload.size()), payload);
-  const auto rest = f.begin() + kOffPayload + static_cast<std::ptrdiff_t>(payload.size());
-  EXPECT_EQ(Bytes(rest, f.end()), Bytes(static_cast<std::size_t>(f.end() - rest), 0))
-      << "bytes after the payload must be 0";
 }
 
 // Block 6 written by hand: unused 0x5C, slope 1.5, offset -0.25, pressures 0, 2.5, 5, 0, 0
@@ -56,13 +49,6 @@ PressureCalibration Calibration() {
   c.point_in_use = {1, 1, 1, 0, 0};
   return c;
 }
-
-struct RequestCase {
-  const char* name;
-  std::function<int(Connection*)> send;
-  std::uint8_t code;
-  Bytes payload;
-};
 
 std::vector<RequestCase> SamplerRequests() {
   MotorConfig motor;
@@ -206,18 +192,11 @@ std::vector<RequestCase> SamplerRequests() {
 }
 
 TEST(SamplerCommands, RequestFramesCarryCodeLengthAndPayload) {
-  Rig rig;
-  for (const RequestCase& c : SamplerRequests()) {
-    SCOPED_TRACE(c.name);
-    ASSERT_EQ(c.send(rig.connection.get()), kResultOk);
-    ExpectRequest(rig.LastRequest(), c.code, c.payload);
-  }
+  test::ExpectRequestTable(SamplerRequests());
 }
 
 TEST(SamplerCommands, NullConnectionGivesLinkFailure) {
-  for (const RequestCase& c : SamplerRequests()) {
-    EXPECT_EQ(c.send(nullptr), kResultLinkFailure) << c.name;
-  }
+  test::ExpectNullConnectionFails(SamplerRequests());
 }
 
 TEST(SamplerCommands, ConfigBlocksTooLargeForAFrameAreRefusedUnsent) {

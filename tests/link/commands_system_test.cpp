@@ -20,6 +20,8 @@ using test::Bytes;
 
 using Rig = test::AnsweringRig;
 using test::Cat;
+using test::ExpectRequest;
+using test::RequestCase;
 
 // A text field of `size` bytes: the characters, then zeros.
 Bytes Text(std::string_view text, std::size_t size) {
@@ -27,22 +29,6 @@ Bytes Text(std::string_view text, std::size_t size) {
   std::copy(text.begin(), text.end(), b.begin());
   return b;
 }
-
-void ExpectRequest(const Frame& f, std::uint8_t code, const Bytes& payload) {
-  EXPECT_EQ(f[kOffCommand], code);
-  EXPECT_EQ(f[kOffLength], payload.size());
-  const auto payload_end = f.begin() + kOffPayload + static_cast<std::ptrdiff_t>(payload.size());
-  EXPECT_EQ(Bytes(f.begin() + kOffPayload, payload_end), payload);
-  EXPECT_EQ(Bytes(payload_end, f.end()), Bytes(static_cast<std::size_t>(f.end() - payload_end), 0))
-      << "bytes after the payload must be 0";
-}
-
-struct RequestCase {
-  const char* name;
-  std::function<int(Connection*)> send;
-  std::uint8_t code;
-  Bytes payload;
-};
 
 std::vector<RequestCase> SystemRequests() {
   IdentityRecord as_read;
@@ -141,18 +127,11 @@ std::vector<RequestCase> SystemRequests() {
 }
 
 TEST(SystemCommands, RequestFramesCarryCodeLengthAndPayload) {
-  Rig rig;
-  for (const RequestCase& c : SystemRequests()) {
-    SCOPED_TRACE(c.name);
-    ASSERT_EQ(c.send(rig.connection.get()), kResultOk);
-    ExpectRequest(rig.LastRequest(), c.code, c.payload);
-  }
+  test::ExpectRequestTable(SystemRequests());
 }
 
 TEST(SystemCommands, NullConnectionGivesLinkFailure) {
-  for (const RequestCase& c : SystemRequests()) {
-    EXPECT_EQ(c.send(nullptr), kResultLinkFailure) << c.name;
-  }
+  test::ExpectNullConnectionFails(SystemRequests());
 }
 
 TEST(SystemCommands, SetIdentityCutsTheNameAndLimitsTheSerial) {

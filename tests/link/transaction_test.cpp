@@ -30,14 +30,6 @@ struct Rig {
   std::unique_ptr<ScriptedDevice> device;
 };
 
-Frame Request(std::uint8_t command, const Bytes& payload = {}) {
-  Frame f{};
-  f[kOffCommand] = command;
-  f[kOffLength] = static_cast<std::uint8_t>(payload.size());
-  std::copy(payload.begin(), payload.end(), f.begin() + kOffPayload);
-  return f;
-}
-
 Bytes Noise(std::size_t n) { return Bytes(n, 0x55); }
 
 Bytes Concat(Bytes a, const Bytes& b) {
@@ -51,7 +43,7 @@ TEST(Transaction, SuccessCopiesTheWholeResponse) {
     expected = MakeResponse(req, 0, {1, 2, 3, 4});
     return ToBytes(expected);
   });
-  Frame f = Request(0x27);
+  Frame f = test::MakeRequest(0x27);
   ASSERT_EQ(RunTransaction(rig.connection.get(), f), kResultOk);
   EXPECT_EQ(f, expected);
 
@@ -64,7 +56,7 @@ TEST(Transaction, SuccessCopiesTheWholeResponse) {
 
 TEST(Transaction, RequestIsStampedAsTheWorkedExample) {
   Rig rig([](const Frame& req) { return ToBytes(MakeResponse(req, 0)); });
-  Frame f = Request(0x06);
+  Frame f = test::MakeRequest(0x06);
   ASSERT_EQ(RunTransaction(rig.connection.get(), f), kResultOk);
   const Frame sent = rig.device->Requests().at(0);
   EXPECT_EQ(Bytes(sent.begin(), sent.begin() + 7),
@@ -73,7 +65,7 @@ TEST(Transaction, RequestIsStampedAsTheWorkedExample) {
 
 TEST(Transaction, SilenceFailsAfterOneByteTimeoutAndFreesTheLock) {
   Rig rig([](const Frame&) { return Bytes{}; });
-  Frame f = Request(0x27);
+  Frame f = test::MakeRequest(0x27);
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(RunTransaction(rig.connection.get(), f), kResultLinkFailure);
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(kShortTimeout));
@@ -84,7 +76,7 @@ TEST(Transaction, SilenceFailsAfterOneByteTimeoutAndFreesTheLock) {
 TEST(Transaction, NoiseBeforeTheResponse) {
   for (std::size_t noise : {1u, 25u, 26u, 40u}) {
     Rig rig([&](const Frame& req) { return Concat(Noise(noise), ToBytes(MakeResponse(req, 0))); });
-    Frame f = Request(0x27);
+    Frame f = test::MakeRequest(0x27);
     EXPECT_EQ(RunTransaction(rig.connection.get(), f), noise <= 25 ? kResultOk : kResultLinkFailure)
         << noise << " noise bytes";
     EXPECT_TRUE(rig.connection->lock.try_lock());
@@ -113,7 +105,7 @@ TEST(Transaction, TwentySixNoiseBytesFailAfterExactly153Reads) {
   auto port = std::make_unique<CountingPort>();
   CountingPort* raw = port.get();
   auto connection = CreateConnectionOnPort(std::move(port), nullptr, kShortTimeout);
-  Frame f = Request(0x27);
+  Frame f = test::MakeRequest(0x27);
   EXPECT_EQ(RunTransaction(connection.get(), f), kResultLinkFailure);
   EXPECT_EQ(raw->reads, kReceiveLimit);
 }
@@ -126,7 +118,7 @@ TEST(Transaction, StaleSequenceFailsAtOnceEvenIfTheRightFrameFollows) {
                       ToBytes(MakeResponse(req, 0)));
       },
       2000);
-  Frame f = Request(0x27);
+  Frame f = test::MakeRequest(0x27);
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(RunTransaction(rig.connection.get(), f), kResultLinkFailure);
   // At once: no waiting for more bytes after the mismatching Frame.
@@ -136,7 +128,7 @@ TEST(Transaction, StaleSequenceFailsAtOnceEvenIfTheRightFrameFollows) {
 
 TEST(Transaction, DeviceErrorIsPassedThroughAndFillsNothing) {
   Rig rig([](const Frame& req) { return ToBytes(MakeResponse(req, 5, {9, 9, 9})); });
-  Frame f = Request(0x27);
+  Frame f = test::MakeRequest(0x27);
   EXPECT_EQ(RunCommand(rig.connection.get(), f), 5);
 }
 
@@ -150,7 +142,7 @@ TEST(Transaction, SequenceAdvancesOnFailuresAndWraps) {
       40);
   rig.connection->sequence = 250;
   for (int i = 0; i < 9; ++i) {
-    Frame f = Request(0x27);
+    Frame f = test::MakeRequest(0x27);
     (void)RunTransaction(rig.connection.get(), f);
   }
   const auto sent = rig.device->Requests();
@@ -165,7 +157,7 @@ TEST(Transaction, EachConnectionStartsAtSequenceZero) {
   for (int i = 0; i < 2; ++i) {
     Rig rig([](const Frame& req) { return ToBytes(MakeResponse(req, 0)); });
     EXPECT_EQ(rig.connection->sequence, 0);
-    Frame f = Request(0x04);
+    Frame f = test::MakeRequest(0x04);
     ASSERT_EQ(RunTransaction(rig.connection.get(), f), kResultOk);
     EXPECT_EQ(rig.device->Requests().at(0)[kOffSequence], 0);
   }
@@ -175,7 +167,7 @@ TEST(Transaction, TwoThreadsCompleteInTurn) {
   Rig rig([](const Frame& req) { return ToBytes(MakeResponse(req, 0, {req[kOffSequence]})); }, 500);
   rig.device->SetDelay(std::chrono::milliseconds(20));
   std::array<int, 2> results{-1, -1};
-  std::array<Frame, 2> frames{Request(0x27), Request(0x22)};
+  std::array<Frame, 2> frames{test::MakeRequest(0x27), test::MakeRequest(0x22)};
   std::thread a([&] { results[0] = RunTransaction(rig.connection.get(), frames[0]); });
   std::thread b([&] { results[1] = RunTransaction(rig.connection.get(), frames[1]); });
   a.join();
@@ -189,7 +181,7 @@ TEST(Transaction, TwoThreadsCompleteInTurn) {
 TEST(Transaction, LockHeldPastTheTimeoutFailsWithoutSending) {
   Rig rig([](const Frame& req) { return ToBytes(MakeResponse(req, 0)); }, 60);
   rig.connection->lock.lock();
-  Frame f = Request(0x27);
+  Frame f = test::MakeRequest(0x27);
   const Frame before = f;
   std::thread t([&] { EXPECT_EQ(RunTransaction(rig.connection.get(), f), kResultLinkFailure); });
   t.join();
@@ -200,7 +192,7 @@ TEST(Transaction, LockHeldPastTheTimeoutFailsWithoutSending) {
 }
 
 TEST(Transaction, NullConnectionFailsAndTouchesNothing) {
-  Frame f = Request(0x27);
+  Frame f = test::MakeRequest(0x27);
   const Frame before = f;
   EXPECT_EQ(RunTransaction(nullptr, f), kResultLinkFailure);
   EXPECT_EQ(RunCommand(nullptr, f), kResultLinkFailure);
@@ -217,10 +209,10 @@ TEST(Transaction, LateAnswerOfAFailedExchangeIsNotTakenForTheNext) {
         return ToBytes(MakeResponse(req, 0, {req[kOffSequence]}));
       },
       60);
-  Frame first = Request(0x27);
+  Frame first = test::MakeRequest(0x27);
   EXPECT_EQ(RunTransaction(rig.connection.get(), first), kResultLinkFailure);
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
-  Frame second = Request(0x27);
+  Frame second = test::MakeRequest(0x27);
   ASSERT_EQ(RunTransaction(rig.connection.get(), second), kResultOk);
   EXPECT_EQ(second[kOffSequence], 1);
   EXPECT_EQ(second[kOffPayload], 1);
@@ -230,7 +222,7 @@ TEST(Transaction, DroppedLineFailsAtOnce) {
   auto ends = CreateMemoryLink();
   auto connection = CreateConnectionOnPort(std::move(ends.host), nullptr, 2000);
   ends.device.reset();
-  Frame f = Request(0x27);
+  Frame f = test::MakeRequest(0x27);
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(RunTransaction(connection.get(), f), kResultLinkFailure);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
@@ -242,7 +234,7 @@ TEST(Connection, CloseReturnsNullAndKeepsOtherHoldersWorking) {
   rig.connection = CloseConnection(std::move(rig.connection));
   EXPECT_EQ(rig.connection, nullptr);
   EXPECT_EQ(CloseConnection(nullptr), nullptr);
-  Frame f = Request(0x27);
+  Frame f = test::MakeRequest(0x27);
   EXPECT_EQ(RunTransaction(view_copy.get(), f), kResultOk);
 }
 

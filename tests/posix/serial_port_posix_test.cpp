@@ -54,12 +54,6 @@ class PtyPair {
   std::string name_;
 };
 
-Frame Request(std::uint8_t command) {
-  Frame f{};
-  f[kOffCommand] = command;
-  return f;
-}
-
 struct PtyRig {
   explicit PtyRig(test::ScriptedDevice::Script script, std::uint32_t timeout) {
     if (!pty.ok()) return;
@@ -80,10 +74,10 @@ TEST(PosixPty, CommandsSucceedThroughTheTerminal) {
       },
       1000);
   ASSERT_TRUE(rig.connection && rig.device);
-  Frame f = Request(0x27);
+  Frame f = test::MakeRequest(0x27);
   EXPECT_EQ(RunCommand(rig.connection.get(), f), kResultOk);
   EXPECT_EQ(f, expected);
-  f = Request(0x06);
+  f = test::MakeRequest(0x06);
   EXPECT_EQ(RunCommand(rig.connection.get(), f), 5);
   EXPECT_EQ(rig.device->Requests().size(), 2u);
 }
@@ -92,7 +86,7 @@ TEST(PosixPty, SilentInstrumentFailsAfterTheTimeoutAndFreesTheLock) {
   constexpr std::uint32_t kTimeout = 150;
   PtyRig rig([](const Frame&) { return Bytes{}; }, kTimeout);
   ASSERT_TRUE(rig.connection && rig.device);
-  Frame f = Request(0x27);
+  Frame f = test::MakeRequest(0x27);
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(RunCommand(rig.connection.get(), f), kResultLinkFailure);
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(kTimeout));
@@ -115,7 +109,7 @@ TEST(PosixPty, DroppedLineFailsReadsAtOnceInsteadOfWaitingOut) {
   EXPECT_FALSE(host->ReadByte(b, 0));
   EXPECT_FALSE(host->ReadByte(b, kLongTimeout));
   auto connection = CreateConnectionOnPort(std::move(host), nullptr, kLongTimeout);
-  Frame f = Request(0x27);
+  Frame f = test::MakeRequest(0x27);
   EXPECT_EQ(RunCommand(connection.get(), f), kResultLinkFailure);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(kLongTimeout / 2));
 }

@@ -2,9 +2,11 @@
 // and payload set last, for tests of the command operations.
 #pragma once
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "link/connection.h"
 #include "link/memory_link.h"
@@ -44,5 +46,21 @@ inline Bytes Cat(std::initializer_list<Bytes> parts) {
   for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
   return all;
 }
+
+// One command's request as the instrument must see it, written by hand from the tables.
+struct RequestCase {
+  const char* name;
+  std::function<int(Connection*)> send;
+  std::uint8_t code;
+  Bytes payload;
+};
+
+// Code, length and payload at their offsets, and zeros after the payload.
+void ExpectRequest(const Frame& f, std::uint8_t code, const Bytes& payload);
+
+// Sends every case to an answering instrument and checks each request Frame; then sends
+// every case to a null Connection, which must fail with 14.
+void ExpectRequestTable(const std::vector<RequestCase>& cases);
+void ExpectNullConnectionFails(const std::vector<RequestCase>& cases);
 
 }  // namespace tq::test

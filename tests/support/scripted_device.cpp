@@ -24,6 +24,14 @@ Frame MakeResponse(const Frame& request, std::uint8_t result, const Bytes& paylo
   return MakeResponseWithSequence(request, request[kOffSequence], result, payload);
 }
 
+Frame MakeRequest(std::uint8_t command, const Bytes& payload) {
+  Frame f{};
+  f[kOffCommand] = command;
+  f[kOffLength] = static_cast<std::uint8_t>(payload.size());
+  std::copy(payload.begin(), payload.end(), f.begin() + kOffPayload);
+  return f;
+}
+
 Bytes ToBytes(const Frame& frame) { return Bytes(frame.begin(), frame.end()); }
 
 ScriptedDevice::ScriptedDevice(std::unique_ptr<SerialPort> device_end, Script script)

@@ -24,6 +24,9 @@ Frame MakeResponse(const Frame& request, std::uint8_t result, const Bytes& paylo
 Frame MakeResponseWithSequence(const Frame& request, std::uint8_t sequence, std::uint8_t result,
                                const Bytes& payload = {});
 Bytes ToBytes(const Frame& frame);
+// A request as a command operation hands it to the engine: zeroed, with the command code,
+// payload length and payload.
+Frame MakeRequest(std::uint8_t command, const Bytes& payload = {});
 
 class ScriptedDevice {
  public:

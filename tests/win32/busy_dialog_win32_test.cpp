@@ -16,14 +16,7 @@ using test::Gate;
 using test::MakeResponse;
 using test::ToBytes;
 
-Frame Request(std::uint8_t command) {
-  Frame f{};
-  f[kOffCommand] = command;
-  f[kOffLength] = 2;
-  f[kOffPayload] = 0x5A;
-  f[kOffPayload + 1] = 0xA5;
-  return f;
-}
+Frame Request(std::uint8_t command) { return test::MakeRequest(command, {0x5A, 0xA5}); }
 
 // An instrument that answers each request once the test opens its gate.
 struct GatedInstrument {
@@ -165,8 +158,8 @@ TEST(BusyDialog, CancelMakesTheCommandFailWith14) {
 TEST(BusyDialog, DialogDestroyedWithItsOwnerFailsWith14) {
   // The modal loop then ends without the dialog having ended itself, and DialogBox
   // reports 0: that must not pass for a successful command.
-  const HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr,
-                                     nullptr, nullptr, nullptr);
+  const HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                     nullptr, nullptr);
   ASSERT_NE(owner, nullptr);
   GatedInstrument instrument;
   auto rig = test::OpenComPairRig(instrument.Script(), 0, owner);

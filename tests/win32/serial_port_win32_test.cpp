@@ -244,12 +244,6 @@ TEST_F(SerialOpen, ReadIsNotMadeWhenItsTimeLimitCannotBeSet) {
   port.reset();
 }
 
-Frame Request(std::uint8_t command) {
-  Frame f{};
-  f[kOffCommand] = command;
-  return f;
-}
-
 TEST(Win32Line, CommandsSucceedThroughTheRealPort) {
   Frame expected{};
   auto rig = test::OpenComPairRig(
@@ -260,10 +254,10 @@ TEST(Win32Line, CommandsSucceedThroughTheRealPort) {
       1000);
   ASSERT_TRUE(rig.connection && rig.device);
 
-  Frame f = Request(0x27);
+  Frame f = test::MakeRequest(0x27);
   EXPECT_EQ(RunCommand(rig.connection.get(), f), kResultOk);
   EXPECT_EQ(f, expected);
-  f = Request(0x06);
+  f = test::MakeRequest(0x06);
   EXPECT_EQ(RunCommand(rig.connection.get(), f), 5);
 
   const auto sent = rig.device->Requests();
@@ -277,7 +271,7 @@ TEST(Win32Line, SilentInstrumentFailsAfterTheTimeoutAndFreesTheLock) {
   constexpr std::uint32_t kTimeout = 200;
   auto rig = test::OpenComPairRig([](const Frame&) { return Bytes{}; }, kTimeout);
   ASSERT_TRUE(rig.connection && rig.device);
-  Frame f = Request(0x27);
+  Frame f = test::MakeRequest(0x27);
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(RunCommand(rig.connection.get(), f), kResultLinkFailure);
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(kTimeout));
@@ -299,7 +293,7 @@ TEST(Win32Line, PurgeDiscardsStaleBytesBeforeTheRequest) {
   ASSERT_TRUE(host && device);
   host->PurgeReceive();
   device->PurgeReceive();
-  const Frame stale = MakeResponseWithSequence(Request(0x27), 0xEE, 0);
+  const Frame stale = MakeResponseWithSequence(test::MakeRequest(0x27), 0xEE, 0);
   device->WriteAll(stale);
 
   // A second handle on the same port sees the same input queue (Wine shares it).
@@ -312,7 +306,7 @@ TEST(Win32Line, PurgeDiscardsStaleBytesBeforeTheRequest) {
   auto connection = CreateConnectionOnPort(std::move(host), nullptr, 1000);
   test::ScriptedDevice responder(std::move(device),
                                  [](const Frame& req) { return ToBytes(MakeResponse(req, 0)); });
-  Frame f = Request(0x27);
+  Frame f = test::MakeRequest(0x27);
   EXPECT_EQ(RunCommand(connection.get(), f), kResultOk);
   EXPECT_EQ(f[kOffSequence], 0);
 }
