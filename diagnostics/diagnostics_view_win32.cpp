@@ -9,6 +9,7 @@
 #include "shell/messages.h"
 #include "shell/resource.h"
 #include "shell/view_layout_win32.h"
+#include "shell/window_kit_win32.h"
 
 namespace tq {
 namespace {
@@ -23,7 +24,7 @@ constexpr std::array<ListColumn, 6> kLogColumns = {{
 }};
 
 struct DiagnosticsViewState {
-  ConnectionRef connection;
+  WindowContext context;
   int status_height = 0;
   int banner_width = 0;  // the banner's width + 1
 };
@@ -37,13 +38,13 @@ INT_PTR CALLBACK diagnostics_view_proc(HWND view, UINT message, WPARAM, LPARAM l
   switch (message) {
     case WM_INITDIALOG: {
       auto* state = attach_dialog_state(view, std::make_unique<DiagnosticsViewState>());
-      if (lparam != 0) state->connection = *reinterpret_cast<const ConnectionRef*>(lparam);
+      state->context = *context_of(lparam);
       state->banner_width = control_width(view, IDC_DIAGNOSTICS_BANNER) + 1;
       state->status_height = query_status_height(view);
       relayout(view, *state);
       PostMessageA(GetParent(view), MSG_VIEW_STATE, IDD_DIAGNOSTICS_VIEW, 0);
       add_list_columns(view, IDC_DIAG_LOG_LIST, kLogColumns);
-      set_item_text_f(view, IDC_RH, "%s", "unavailable");
+      set_item_text(view, IDC_RH, "unavailable");
       return TRUE;
     }
     case WM_SIZE:
@@ -59,10 +60,9 @@ INT_PTR CALLBACK diagnostics_view_proc(HWND view, UINT message, WPARAM, LPARAM l
 
 }  // namespace
 
-HWND create_diagnostics_view(HWND main_window, const ConnectionRef& connection) {
+HWND create_diagnostics_view(HWND main_window, const WindowContext& context) {
   return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DIAGNOSTICS_VIEW),
-                            main_window, diagnostics_view_proc,
-                            reinterpret_cast<LPARAM>(&connection));
+                            main_window, diagnostics_view_proc, as_creation_parameter(context));
 }
 
 }  // namespace tq

@@ -9,6 +9,7 @@
 #include "shell/messages.h"
 #include "shell/resource.h"
 #include "shell/view_layout_win32.h"
+#include "shell/window_kit_win32.h"
 
 namespace tq {
 namespace {
@@ -24,14 +25,23 @@ constexpr std::array<ListColumn, 7> kSampleLogColumns = {{
 }};
 
 // Run controls stay disabled until the instrument's state says they may be used.
-constexpr std::array<int, 12> kRunControls = {
-    IDC_MODE_LABEL, IDC_MODE,          IDC_CARTRIDGES_LABEL, IDC_CARTRIDGES, IDC_VOLUME_LABEL,
-    IDC_VOLUME,     IDC_TIMEOUT_LABEL, IDC_TIMEOUT,          IDC_CLEAN,      IDC_START,
-    IDC_STOP,       IDC_CLEAR_LOG,
-};
+constexpr std::array<ControlFlag, 12> kRunControlsDisabled = {{
+    {IDC_MODE_LABEL, false},
+    {IDC_MODE, false},
+    {IDC_CARTRIDGES_LABEL, false},
+    {IDC_CARTRIDGES, false},
+    {IDC_VOLUME_LABEL, false},
+    {IDC_VOLUME, false},
+    {IDC_TIMEOUT_LABEL, false},
+    {IDC_TIMEOUT, false},
+    {IDC_CLEAN, false},
+    {IDC_START, false},
+    {IDC_STOP, false},
+    {IDC_CLEAR_LOG, false},
+}};
 
 struct RunViewState {
-  ConnectionRef connection;
+  WindowContext context;
   int status_height = 0;
   int panel_width = 0;  // the banner's width + 1
 };
@@ -45,12 +55,12 @@ INT_PTR CALLBACK run_view_proc(HWND view, UINT message, WPARAM, LPARAM lparam) {
   switch (message) {
     case WM_INITDIALOG: {
       auto* state = attach_dialog_state(view, std::make_unique<RunViewState>());
-      if (lparam != 0) state->connection = *reinterpret_cast<const ConnectionRef*>(lparam);
+      state->context = *context_of(lparam);
       state->panel_width = control_width(view, IDC_RUN_BANNER) + 1;
       state->status_height = query_status_height(view);
       relayout(view, *state);
       add_list_columns(view, IDC_SAMPLE_LOG_LIST, kSampleLogColumns);
-      for (const int id : kRunControls) EnableWindow(GetDlgItem(view, id), FALSE);
+      apply_enabled(view, kRunControlsDisabled);
       PostMessageA(GetParent(view), MSG_VIEW_STATE, IDD_RUN_VIEW, 0);
       return TRUE;
     }
@@ -67,9 +77,9 @@ INT_PTR CALLBACK run_view_proc(HWND view, UINT message, WPARAM, LPARAM lparam) {
 
 }  // namespace
 
-HWND create_run_view(HWND main_window, const ConnectionRef& connection) {
+HWND create_run_view(HWND main_window, const WindowContext& context) {
   return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_RUN_VIEW), main_window,
-                            run_view_proc, reinterpret_cast<LPARAM>(&connection));
+                            run_view_proc, as_creation_parameter(context));
 }
 
 }  // namespace tq

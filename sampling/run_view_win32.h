@@ -3,12 +3,12 @@
 
 #include <windows.h>
 
-#include "link/connection.h"
+#include "shell/window_context.h"
 
 namespace tq {
 
-// Creates the view (template 177) inside the main window with its own reference to the
-// Connection; null on failure.
-HWND create_run_view(HWND main_window, const ConnectionRef& connection);
+// Creates the view (template 177) inside the main window with its own copy of the
+// context; null on failure.
+HWND create_run_view(HWND main_window, const WindowContext& context);
 
 }  // namespace tq

@@ -5,6 +5,7 @@
 
 #include "link/device_type.h"
 #include "shell/main_window.h"
+#include "shell/resource.h"
 
 namespace tq {
 
@@ -19,6 +20,18 @@ AboutTexts about_texts(std::optional<std::uint16_t> device_type,
     texts.firmware = "Firmware Version: " + std::string(field.substr(0, field.find('\0')));
   }
   return texts;
+}
+
+std::vector<ControlText> about_face(const AboutTexts& texts) {
+  return {
+      {IDC_ABOUT_ADDRESS1, kMakerAddress[0]},
+      {IDC_ABOUT_ADDRESS2, kMakerAddress[1]},
+      {IDC_ABOUT_ADDRESS3, kMakerAddress[2]},
+      {IDC_ABOUT_ADDRESS4, kMakerAddress[3]},
+      {IDC_ABOUT_GUI, texts.gui},
+      {IDC_ABOUT_FIRMWARE, texts.firmware},
+      {IDC_ABOUT_DEVICE, texts.device},
+  };
 }
 
 }  // namespace tq

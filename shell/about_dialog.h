@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "link/records.h"
+#include "shell/window_face.h"
 
 namespace tq {
 
@@ -27,5 +29,8 @@ struct AboutTexts {
 // Pass nothing for a command that failed (or when not connected).
 [[nodiscard]] AboutTexts about_texts(std::optional<std::uint16_t> device_type,
                                      const std::optional<FirmwareVersion>& firmware);
+
+// Every line of the dialog: the address lines, then the version and instrument lines.
+[[nodiscard]] std::vector<ControlText> about_face(const AboutTexts& texts);
 
 }  // namespace tq

@@ -5,6 +5,7 @@
 #include "shell/about_dialog.h"
 #include "shell/dialog_helpers_win32.h"
 #include "shell/resource.h"
+#include "shell/window_kit_win32.h"
 
 namespace tq {
 namespace {
@@ -17,22 +18,14 @@ void fill_texts(HWND dialog, Connection* connection) {
   FirmwareVersion version;
   if (GetFirmwareVersion(connection, &version) == kResultOk) firmware = version;
   const AboutTexts texts = about_texts(device_type, firmware);
-  set_item_text_f(dialog, IDC_ABOUT_DEVICE, "%s", texts.device.c_str());
-  set_item_text_f(dialog, IDC_ABOUT_FIRMWARE, "%s", texts.firmware.c_str());
-  set_item_text_f(dialog, IDC_ABOUT_GUI, "%s", texts.gui.c_str());
-  constexpr std::array<int, 4> kAddressLines = {IDC_ABOUT_ADDRESS1, IDC_ABOUT_ADDRESS2,
-                                                IDC_ABOUT_ADDRESS3, IDC_ABOUT_ADDRESS4};
-  for (std::size_t i = 0; i < kAddressLines.size(); ++i) {
-    set_item_text_f(dialog, kAddressLines[i], "%s", kMakerAddress[i]);
-  }
+  apply_texts(dialog, about_face(texts));
 }
 
 INT_PTR CALLBACK about_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_INITDIALOG: {
       // Only used while the dialog initialises, so no copy is kept.
-      const auto* connection = reinterpret_cast<const ConnectionRef*>(lparam);
-      fill_texts(dialog, connection != nullptr ? connection->get() : nullptr);
+      fill_texts(dialog, context_of(lparam)->connection.get());
       return TRUE;
     }
     case WM_COMMAND:
@@ -47,9 +40,9 @@ INT_PTR CALLBACK about_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
 
 }  // namespace
 
-INT_PTR open_about_dialog(HWND owner, const ConnectionRef& connection) {
+INT_PTR open_about_dialog(HWND owner, const WindowContext& context) {
   return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), owner, about_proc,
-                         reinterpret_cast<LPARAM>(&connection));
+                         as_creation_parameter(context));
 }
 
 }  // namespace tq

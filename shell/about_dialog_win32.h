@@ -3,12 +3,12 @@
 
 #include <windows.h>
 
-#include "link/connection.h"
+#include "shell/window_context.h"
 
 namespace tq {
 
-// Asks the instrument on `connection` (may be null) for its type and firmware version
-// and shows them with the program's version. Returns the id that ended the dialog.
-INT_PTR open_about_dialog(HWND owner, const ConnectionRef& connection);
+// Asks the instrument on the context's Connection (may be null) for its type and firmware
+// version and shows them with the program's version. Returns the id that ended the dialog.
+INT_PTR open_about_dialog(HWND owner, const WindowContext& context);
 
 }  // namespace tq

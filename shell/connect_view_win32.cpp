@@ -9,25 +9,24 @@
 #include "shell/dialog_helpers_win32.h"
 #include "shell/dialog_state_win32.h"
 #include "shell/resource.h"
-#include "shell/serial_ports_win32.h"
-#include "shell/settings_store_win32.h"
 #include "shell/view_layout_win32.h"
+#include "shell/window_kit_win32.h"
 
 namespace tq {
 namespace {
 
 struct ConnectViewState {
+  WindowContext context;
   int status_height = 0;
 };
 
-void fill_port_list(HWND view) {
-  const std::vector<std::string> ports = read_serial_ports();
+void fill_port_list(HWND view, const ConnectViewState& state) {
+  const std::vector<std::string> ports = state.context.ports->list_ports();
   for (const std::string& port : ports) {
     SendDlgItemMessageA(view, IDC_PORT_LIST, CB_ADDSTRING, 0,
                         reinterpret_cast<LPARAM>(port.c_str()));
   }
-  const RegistrySettingsStore store;
-  const int index = preselect_port_index(ports, settings_read_port_name(store));
+  const int index = preselect_port_index(ports, settings_read_port_name(*state.context.settings));
   if (!ports.empty()) {
     SendDlgItemMessageA(view, IDC_PORT_LIST, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   }
@@ -48,15 +47,14 @@ std::string selected_port(HWND view) {
   return name;
 }
 
-void on_connect(HWND view) {
+void on_connect(HWND view, const ConnectViewState& state) {
   if (SendDlgItemMessageA(view, IDC_PORT_LIST, CB_GETCOUNT, 0, 0) <= 0) {
     MessageBoxA(view, kNoPortsText, kConnectCaption, MB_OK);
     return;
   }
   const std::string port = selected_port(view);
   // Remembered before opening, so a port that fails is still preselected next time.
-  RegistrySettingsStore store;
-  settings_write_port_name(store, port);
+  settings_write_port_name(*state.context.settings, port);
   ConnectionRef connection = CreateConnection(view, port);
   if (!connection) {
     message_box_f(view, kConnectCaption, MB_OK, kCantConnectFormat, port.c_str());
@@ -65,23 +63,23 @@ void on_connect(HWND view) {
   post_connected(GetParent(view), std::move(connection));
 }
 
-INT_PTR CALLBACK connect_view_proc(HWND view, UINT message, WPARAM wparam, LPARAM) {
+INT_PTR CALLBACK connect_view_proc(HWND view, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_INITDIALOG) {
+    ConnectViewState* state = attach_dialog_state(view, std::make_unique<ConnectViewState>());
+    state->context = *context_of(lparam);
+    state->status_height = query_status_height(view);
+    fill_parent_above_status(view, state->status_height);
+    fill_port_list(view, *state);
+    return TRUE;
+  }
+  const auto* state = dialog_state<ConnectViewState>(view);
+  if (state == nullptr) return FALSE;
   switch (message) {
-    case WM_INITDIALOG: {
-      ConnectViewState* state = attach_dialog_state(view, std::make_unique<ConnectViewState>());
-      state->status_height = query_status_height(view);
+    case WM_SIZE:
       fill_parent_above_status(view, state->status_height);
-      fill_port_list(view);
       return TRUE;
-    }
-    case WM_SIZE: {
-      if (const auto* state = dialog_state<ConnectViewState>(view)) {
-        fill_parent_above_status(view, state->status_height);
-      }
-      return TRUE;
-    }
     case WM_COMMAND:
-      if (LOWORD(wparam) == IDC_CONNECT) on_connect(view);
+      if (LOWORD(wparam) == IDC_CONNECT) on_connect(view, *state);
       return TRUE;
     case WM_NCDESTROY:
       free_dialog_state<ConnectViewState>(view);
@@ -93,9 +91,9 @@ INT_PTR CALLBACK connect_view_proc(HWND view, UINT message, WPARAM wparam, LPARA
 
 }  // namespace
 
-HWND create_connect_view(HWND main_window) {
+HWND create_connect_view(HWND main_window, const WindowContext& context) {
   return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CONNECT_VIEW),
-                            main_window, connect_view_proc, 0);
+                            main_window, connect_view_proc, as_creation_parameter(context));
 }
 
 }  // namespace tq

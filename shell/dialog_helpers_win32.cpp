@@ -12,6 +12,7 @@
 #include "shell/csv_export.h"
 #include "shell/entry_parse.h"
 #include "shell/epoch.h"
+#include "shell/resource.h"
 
 namespace tq {
 namespace {
@@ -200,7 +201,7 @@ int epoch_to_pickers(HWND dialog, std::uint32_t value) {
   time.wSecond = static_cast<WORD>(calendar->second);
   FILETIME file_time{};
   if (!SystemTimeToFileTime(&time, &file_time)) return 0;
-  for (const int picker : {kDatePickerId, kTimePickerId}) {
+  for (const int picker : {IDC_SCHEDULE_DATE, IDC_SCHEDULE_TIME}) {
     SendDlgItemMessageA(dialog, picker, DTM_SETSYSTEMTIME, GDT_VALID,
                         reinterpret_cast<LPARAM>(&time));
   }
@@ -210,8 +211,9 @@ int epoch_to_pickers(HWND dialog, std::uint32_t value) {
 std::uint32_t pickers_to_epoch(HWND dialog) {
   SYSTEMTIME date{};
   SYSTEMTIME clock{};
-  SendDlgItemMessageA(dialog, kDatePickerId, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&date));
-  SendDlgItemMessageA(dialog, kTimePickerId, DTM_GETSYSTEMTIME, 0,
+  SendDlgItemMessageA(dialog, IDC_SCHEDULE_DATE, DTM_GETSYSTEMTIME, 0,
+                      reinterpret_cast<LPARAM>(&date));
+  SendDlgItemMessageA(dialog, IDC_SCHEDULE_TIME, DTM_GETSYSTEMTIME, 0,
                       reinterpret_cast<LPARAM>(&clock));
   CalendarTime moment;
   moment.year = date.wYear;

@@ -2,9 +2,10 @@
 // and message boxes; list-view columns, cells and export; tooltips; combo, edit and
 // check-box access; timestamps in date and time pickers.
 //
-// They keep no state and only send messages to their target windows, so a poll routine
-// may call them too; the window's own thread carries the messages out. Formatted texts of
-// 256 characters or more change nothing.
+// They keep no state. Call them on the thread of the window they change: a poll routine
+// never calls them, it publishes its results through its poll feed (poll_feed.h) and the
+// window applies them on its own thread. Formatted texts of 256 characters or more change
+// nothing; set_item_text (window_kit_win32.h) sets a plain text of any length.
 #pragma once
 
 #include <windows.h>
@@ -53,10 +54,9 @@ HWND add_tooltip(int control_id, HWND dialog, const char* text);
 [[nodiscard]] bool is_checked(HWND dialog, int button_id);
 void set_checked(HWND dialog, int button_id, bool flag);
 
-// The schedule dialog's date picker and time picker.
-inline constexpr int kDatePickerId = 2437;
-inline constexpr int kTimePickerId = 2438;
-// 1 when both pickers now show the value, 0 (pickers unchanged) when it is invalid.
+// The schedule dialog's date picker (IDC_SCHEDULE_DATE) and time picker
+// (IDC_SCHEDULE_TIME). 1 when both pickers now show the value, 0 (pickers unchanged) when it is
+// invalid.
 int epoch_to_pickers(HWND dialog, std::uint32_t value);
 // The pickers' moment as EpochSeconds; kEpochInvalid outside the valid range.
 [[nodiscard]] std::uint32_t pickers_to_epoch(HWND dialog);

@@ -1,4 +1,4 @@
-// Menu rule, identity texts and command table of the main window.
+// Menu rule and identity texts of the main window.
 #include "shell/main_window.h"
 
 #include <string_view>
@@ -11,12 +11,7 @@ namespace {
 
 enum class Needs { kAlways, kNever, kConnected, kConnectedIdle, kRunViewIdle };
 
-struct MenuRow {
-  int id;
-  Needs needs;
-};
-
-constexpr std::array<MenuRow, 13> kMenuRows = {{
+constexpr std::array<RuleRow<Needs>, 13> kMenuRows = {{
     {IDM_SAVE_LOG, Needs::kRunViewIdle},
     {IDM_DISCONNECT, Needs::kConnectedIdle},
     {IDM_VIEW_RUN, Needs::kConnected},
@@ -32,37 +27,26 @@ constexpr std::array<MenuRow, 13> kMenuRows = {{
     {IDM_ABOUT, Needs::kAlways},
 }};
 
-// The dialog manager's cancel command (IDCANCEL): Escape and the close box.
-constexpr int kCancelCommand = 2;
-
 }  // namespace
 
-MenuRule menu_rule(int view_id, int running) {
+std::vector<ControlFlag> menu_rule(int view_id, int running) {
   const bool connected = view_id != IDD_CONNECT_VIEW;
   const bool busy = (view_id == IDD_RUN_VIEW || view_id == IDD_DIAGNOSTICS_VIEW) && running == 1;
-  MenuRule rule{};
-  for (std::size_t i = 0; i < kMenuRows.size(); ++i) {
-    bool enabled = false;
-    switch (kMenuRows[i].needs) {
+  return evaluate_rule<Needs>(kMenuRows, [&](Needs needs) {
+    switch (needs) {
       case Needs::kAlways:
-        enabled = true;
-        break;
+        return true;
       case Needs::kNever:
-        enabled = false;
-        break;
+        return false;
       case Needs::kConnected:
-        enabled = connected;
-        break;
+        return connected;
       case Needs::kConnectedIdle:
-        enabled = connected && !busy;
-        break;
+        return connected && !busy;
       case Needs::kRunViewIdle:
-        enabled = view_id == IDD_RUN_VIEW && !busy;
-        break;
+        return view_id == IDD_RUN_VIEW && !busy;
     }
-    rule[i] = {kMenuRows[i].id, enabled};
-  }
-  return rule;
+    return false;
+  });
 }
 
 IdentityTexts not_connected_identity_texts() {
@@ -89,40 +73,6 @@ IdentityTexts connected_identity_texts(const IdentityRecord& identity, std::uint
   texts.title = identity_title(DeviceTypeName(device_type), name);
   texts.status_connection = "Connected to " + name;
   return texts;
-}
-
-MainCommand main_command(int command_id) {
-  switch (command_id) {
-    case kCancelCommand:
-    case IDM_EXIT:
-      return {MainAction::kClose, 0};
-    case IDM_DISCONNECT:
-      return {MainAction::kDisconnect, 0};
-    case IDM_SAVE_LOG:
-      return {MainAction::kForwardToView, 0};
-    case IDM_VIEW_RUN:
-      return {MainAction::kShowView, IDD_RUN_VIEW};
-    case IDM_VIEW_DIAGNOSTICS:
-      return {MainAction::kShowView, IDD_DIAGNOSTICS_VIEW};
-    case IDM_DEVICE_IDENTIFICATION:
-      return {MainAction::kModalDialog, IDD_DEVICE_IDENTIFICATION};
-    case IDM_REAL_TIME_CLOCK:
-      return {MainAction::kModalDialog, IDD_REAL_TIME_CLOCK};
-    case IDM_MOTORS:
-      return {MainAction::kModalDialog, IDD_MOTORS};
-    case IDM_PRESSURE_SENSOR:
-      return {MainAction::kModalDialog, IDD_PRESSURE_SENSOR};
-    case IDM_FLOW_METER:
-      return {MainAction::kModalDialog, IDD_FLOW_METER};
-    case IDM_STABILIZATION_CLEANING:
-      return {MainAction::kModalDialog, IDD_STABILIZATION_CLEANING};
-    case IDM_SCHEDULE:
-      return {MainAction::kModalDialog, IDD_SCHEDULE};
-    case IDM_ABOUT:
-      return {MainAction::kModalDialog, IDD_ABOUT};
-    default:  // RS232 (always grayed), the swallowed Alt+F4, anything else
-      return {MainAction::kNothing, 0};
-  }
 }
 
 }  // namespace tq

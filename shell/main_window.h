@@ -1,13 +1,15 @@
-// The main window's logic: the menu rule, the title and status texts, and what each menu
-// command does. The Win32 layer (main_window_win32.cpp) only applies these.
+// The main window's logic: the menu rule and the title and status texts (what each menu
+// command does is window_table.h). The Win32 layer (main_window_win32.cpp) applies them.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "link/records.h"
+#include "shell/window_face.h"
 
 namespace tq {
 
@@ -19,16 +21,10 @@ inline constexpr const char* kNotConnectedStatus = "Not connected";
 inline constexpr std::size_t kTitleLimit = 55;
 inline constexpr std::size_t kSensorNameLimit = 20;
 
-struct MenuItemState {
-  int id;
-  bool enabled;
-};
-using MenuRule = std::array<MenuItemState, 13>;
-
 // Enabled state of every menu item the rule governs (all but Exit, which stays enabled),
 // for the view shown and its running flag: the Connect view means not connected; the Run
 // or Diagnostics view with flag 1 means busy.
-[[nodiscard]] MenuRule menu_rule(int view_id, int running);
+[[nodiscard]] std::vector<ControlFlag> menu_rule(int view_id, int running);
 
 struct IdentityTexts {
   std::string title;
@@ -45,21 +41,5 @@ struct IdentityTexts {
                                                      std::uint16_t device_type);
 // The sensor name as text: up to its first NUL, at most 20 characters.
 [[nodiscard]] std::string sensor_name_of(const IdentityRecord& identity);
-
-enum class MainAction {
-  kNothing,
-  kClose,          // destroy the main window
-  kDisconnect,     // back to the Connect view
-  kForwardToView,  // the current view handles it (Save Log)
-  kShowView,       // replace the current view by a fresh `template_id` view
-  kModalDialog,    // open modal dialog `template_id` with the current Connection
-};
-
-struct MainCommand {
-  MainAction action = MainAction::kNothing;
-  int template_id = 0;
-};
-
-[[nodiscard]] MainCommand main_command(int command_id);
 
 }  // namespace tq

@@ -7,18 +7,19 @@
 #include <array>
 #include <cstdint>
 
-#include "diagnostics/diagnostics_view_win32.h"
 #include "link/commands.h"
 #include "link/connection.h"
-#include "sampling/run_view_win32.h"
-#include "shell/connect_view_win32.h"
 #include "shell/connection_message_win32.h"
 #include "shell/dialog_helpers_win32.h"
 #include "shell/dialog_state_win32.h"
 #include "shell/main_window.h"
 #include "shell/messages.h"
-#include "shell/modal_dialogs_win32.h"
 #include "shell/resource.h"
+#include "shell/serial_ports_win32.h"
+#include "shell/settings_store_win32.h"
+#include "shell/window_kit_win32.h"
+#include "shell/window_registry_win32.h"
+#include "shell/window_table.h"
 
 namespace tq {
 namespace {
@@ -26,16 +27,18 @@ namespace {
 constexpr int kStatusPart0Right = 420;
 
 struct MainWindowState {
+  MainWindowServices services;
+  // What every window receives; `connection` is the current one, null while not connected.
+  WindowContext context;
   HMENU menu = nullptr;
   HWND status_bar = nullptr;
   HWND view = nullptr;
   int view_id = 0;
-  ConnectionRef connection;  // null while not connected
 };
 
 void apply_menu_rule(const MainWindowState& state, int view_id, int running) {
-  for (const MenuItemState& item : menu_rule(view_id, running)) {
-    const UINT flags = item.enabled ? MF_ENABLED : MF_GRAYED;
+  for (const ControlFlag& item : menu_rule(view_id, running)) {
+    const UINT flags = item.on ? MF_ENABLED : MF_GRAYED;
     EnableMenuItem(state.menu, static_cast<UINT>(item.id), MF_BYCOMMAND | flags);
   }
 }
@@ -47,42 +50,52 @@ void show_identity(HWND window, const MainWindowState& state, const IdentityText
 }
 
 void refresh_identity(HWND window, const MainWindowState& state) {
-  if (!state.connection) {
+  Connection* connection = state.context.connection.get();
+  if (connection == nullptr) {
     show_identity(window, state, not_connected_identity_texts());
     return;
   }
   IdentityRecord identity;
-  if (GetIdentity(state.connection.get(), &identity) != kResultOk) return;
+  if (GetIdentity(connection, &identity) != kResultOk) return;
   std::uint16_t device_type = 0;
-  if (GetDeviceType(state.connection.get(), &device_type) != kResultOk) return;
+  if (GetDeviceType(connection, &device_type) != kResultOk) return;
   show_identity(window, state, connected_identity_texts(identity, device_type));
 }
 
-void destroy_view(MainWindowState& state) {
+void destroy_view(HWND window, MainWindowState& state) {
   // The view stops whatever polls the Connection before it goes.
   if (state.view != nullptr) DestroyWindow(state.view);
   state.view = nullptr;
   state.view_id = 0;
+  // Whatever state reports are still queued came from the view just destroyed: the next
+  // view, even of the same kind, must not take them for its own.
+  MSG report{};
+  while (PeekMessageA(&report, window, MSG_VIEW_STATE, MSG_VIEW_STATE, PM_REMOVE)) {
+  }
 }
 
-// Replaces the current view by a new one; the old one is destroyed first.
+// Replaces the current view by a new one; the old one is destroyed first. The new view
+// gets the keyboard focus, so the keys work at once.
 void show_view(HWND window, MainWindowState& state, int view_id) {
-  destroy_view(state);
-  switch (view_id) {
-    case IDD_RUN_VIEW:
-      state.view = create_run_view(window, state.connection);
-      break;
-    case IDD_DIAGNOSTICS_VIEW:
-      state.view = create_diagnostics_view(window, state.connection);
-      break;
-    default:
-      state.view = create_connect_view(window);
-      view_id = IDD_CONNECT_VIEW;
-      break;
-  }
+  destroy_view(window, state);
+  const WindowFactory* factory = find_window_factory(view_id);
+  if (factory == nullptr || factory->create_view == nullptr) return;
+  state.view = factory->create_view(window, state.context);
   state.view_id = view_id;
+  if (state.view != nullptr) {
+    // The view's child id is its view id, for whoever needs to tell views apart.
+    SetWindowLongPtrA(state.view, GWLP_ID, view_id);
+    focus_first_tab_stop(state.view);
+  }
   // Connect view: not connected. Other views: busy until they report the real state.
   apply_menu_rule(state, view_id, view_id == IDD_CONNECT_VIEW ? 0 : 1);
+}
+
+void open_modal_dialog(HWND window, const MainWindowState& state, int template_id) {
+  const WindowFactory* factory = find_window_factory(template_id);
+  if (factory != nullptr && factory->open_dialog != nullptr) {
+    static_cast<void>(factory->open_dialog(window, state.context));
+  }
 }
 
 // Shared icons: the system keeps them, nobody destroys them.
@@ -93,8 +106,14 @@ void set_icon(HWND window, int which, int width_metric, int height_metric) {
   SendMessageA(window, WM_SETICON, static_cast<WPARAM>(which), reinterpret_cast<LPARAM>(icon));
 }
 
-void on_init(HWND window) {
+void on_init(HWND window, LPARAM lparam) {
   auto* state = attach_dialog_state(window, std::make_unique<MainWindowState>());
+  if (auto* services = reinterpret_cast<MainWindowServices*>(lparam)) {
+    state->services = std::move(*services);
+  }
+  if (!state->services.settings) state->services = registry_services();
+  state->context.settings = state->services.settings.get();
+  state->context.ports = state->services.ports.get();
   const HINSTANCE instance = GetModuleHandleA(nullptr);
   state->menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAIN_MENU));
   SetMenu(window, state->menu);
@@ -113,21 +132,28 @@ void on_init(HWND window) {
 
 void on_connected(HWND window, MainWindowState& state, ConnectionRef connection) {
   if (!connection) return;
-  destroy_view(state);
-  state.connection = std::move(connection);
+  destroy_view(window, state);
+  state.context.connection = std::move(connection);
   refresh_identity(window, state);
   show_view(window, state, IDD_RUN_VIEW);
 }
 
 void on_command(HWND window, MainWindowState& state, WPARAM wparam, LPARAM lparam) {
+  // The dialog manager sends the main window the commands of keys pressed anywhere inside
+  // it (Enter on the view's default button, an access key): they belong to the view.
+  const auto control = reinterpret_cast<HWND>(lparam);
+  if (control != nullptr && state.view != nullptr && IsChild(state.view, control)) {
+    SendMessageA(state.view, WM_COMMAND, wparam, lparam);
+    return;
+  }
   const MainCommand command = main_command(LOWORD(wparam));
   switch (command.action) {
     case MainAction::kClose:
       DestroyWindow(window);
       break;
     case MainAction::kDisconnect:
-      destroy_view(state);
-      state.connection = CloseConnection(std::move(state.connection));
+      destroy_view(window, state);
+      state.context.connection = CloseConnection(std::move(state.context.connection));
       refresh_identity(window, state);
       show_view(window, state, IDD_CONNECT_VIEW);
       break;
@@ -138,7 +164,7 @@ void on_command(HWND window, MainWindowState& state, WPARAM wparam, LPARAM lpara
       show_view(window, state, command.template_id);
       break;
     case MainAction::kModalDialog:
-      open_modal_dialog(command.template_id, window, state.connection);
+      open_modal_dialog(window, state, command.template_id);
       break;
     case MainAction::kNothing:
       break;
@@ -147,7 +173,7 @@ void on_command(HWND window, MainWindowState& state, WPARAM wparam, LPARAM lpara
 
 INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_INITDIALOG) {
-    on_init(window);
+    on_init(window, lparam);
     return TRUE;
   }
   MainWindowState* state = dialog_state<MainWindowState>(window);
@@ -159,6 +185,11 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       return TRUE;
     case WM_COMMAND:
       on_command(window, *state, wparam, lparam);
+      return TRUE;
+    case DM_GETDEFID:
+      // Enter pressed anywhere in the window presses the view's default button.
+      if (state->view == nullptr) return FALSE;
+      SetWindowLongPtrA(window, DWLP_MSGRESULT, SendMessageA(state->view, DM_GETDEFID, 0, 0));
       return TRUE;
     case MSG_STATUS_HEIGHT: {
       // A dialog's DM_SETDEFID has the same number and carries no address.
@@ -179,8 +210,8 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       on_connected(window, *state, adopt_connected(lparam));
       return TRUE;
     case WM_DESTROY:
-      destroy_view(*state);
-      state->connection = CloseConnection(std::move(state->connection));
+      destroy_view(window, *state);
+      state->context.connection = CloseConnection(std::move(state->context.connection));
       discard_pending_connected(window);
       PostQuitMessage(0);
       return FALSE;
@@ -194,8 +225,16 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
 
 }  // namespace
 
-HWND create_main_window(HINSTANCE instance) {
-  return CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, main_window_proc, 0);
+MainWindowServices registry_services() {
+  MainWindowServices services;
+  services.settings = std::make_unique<RegistrySettingsStore>();
+  services.ports = std::make_unique<RegistryPortLister>();
+  return services;
+}
+
+HWND create_main_window(HINSTANCE instance, MainWindowServices services) {
+  return CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, main_window_proc,
+                            reinterpret_cast<LPARAM>(&services));
 }
 
 bool handle_main_window_message(HWND main_window, HACCEL accelerators, MSG& message) {

@@ -1,5 +1,7 @@
-// Every resource id of the program, one block per window. Shared by the resource script
-// and the code, so plain #defines only; code never repeats a number.
+// Every resource id of the program: templates, menu, accelerators, icon and the control
+// ids of every window, one block per window. Shared by the resource script and the code,
+// so plain #defines only; code never repeats a number. Ids the program's documents fix
+// are given as they are; a window's other ids stay inside its block's range.
 #pragma once
 
 // ---- Application ------------------------------------------------------------------------
@@ -7,8 +9,23 @@
 #define IDR_MAIN_MENU 71    // main menu
 #define IDR_ACCELERATORS 7  // Alt+F4 -> IDM_ALT_F4
 
-// ---- Main window (template 69) ---------------------------------------------------------
+// ---- Templates: a view's template number doubles as its view id --------------------------
+#define IDD_ABOUT 2
+#define IDD_SCHEDULE 8
+#define IDD_STABILIZATION_CLEANING 17
+#define IDD_CONNECT_VIEW 32
+#define IDD_DIAGNOSTICS_VIEW 42
+#define IDD_FLOW_METER 65
 #define IDD_MAIN 69
+#define IDD_MOTORS 74
+#define IDD_PRESSURE_SENSOR 110
+#define IDD_RESET_CARTRIDGE 130
+#define IDD_REAL_TIME_CLOCK 164
+#define IDD_RUN_VIEW 177
+#define IDD_DEVICE_IDENTIFICATION 201
+#define IDD_TASKS 208
+
+// ---- Main window (template 69) ---------------------------------------------------------
 #define IDC_STATUS_BAR 1  // child id of the status bar
 
 // Menu commands. Access keys: File (D, S, X); View (R, D); Configure (I, T, M, P, F, 2, C,
@@ -29,27 +46,23 @@
 #define IDM_ABOUT 68
 #define IDM_ALT_F4 8  // the accelerator's command; swallowed so Alt+F4 does not close
 
-// Modal dialogs opened from the Configure menu (templates of later windows).
-#define IDD_SCHEDULE 8
-#define IDD_STABILIZATION_CLEANING 17
-#define IDD_FLOW_METER 65
-#define IDD_MOTORS 74
-#define IDD_PRESSURE_SENSOR 110
-#define IDD_REAL_TIME_CLOCK 164
-#define IDD_DEVICE_IDENTIFICATION 201
+// ---- About dialog (template 2): 3..10 -----------------------------------------------------
+#define IDC_ABOUT_FIRMWARE 3
+#define IDC_ABOUT_GUI 4
+#define IDC_ABOUT_OK 5
+#define IDC_ABOUT_DEVICE 6
+#define IDC_ABOUT_ADDRESS1 7
+#define IDC_ABOUT_ADDRESS2 8
+#define IDC_ABOUT_ADDRESS3 9
+#define IDC_ABOUT_ADDRESS4 10
 
-// ---- Views: the template number doubles as the view id --------------------------------
-#define IDD_CONNECT_VIEW 32
-#define IDD_DIAGNOSTICS_VIEW 42
-#define IDD_RUN_VIEW 177
-
-// ---- Connect view (template 32) ---------------------------------------------------------
-#define IDC_CONNECT_BANNER 34
-#define IDC_PORT_LIST 33
+// ---- Connect view (template 32): 31..35 ---------------------------------------------------
 #define IDC_CONNECT 31
+#define IDC_PORT_LIST 33
+#define IDC_CONNECT_BANNER 34
 #define IDC_PORT_LABEL 35
 
-// ---- Diagnostics view (template 42) -----------------------------------------------------
+// ---- Diagnostics view (template 42): 41..59 -----------------------------------------------
 #define IDC_CLEAR_LOG_DIAG 41
 #define IDC_DIAG_LOG_LIST 43
 #define IDC_PAUSE_DISPLAY 44
@@ -66,7 +79,38 @@
 #define IDC_TEMP_LABEL 55
 #define IDC_RH_LABEL 56
 
-// ---- Run view (template 177) ------------------------------------------------------------
+// ---- Task table (template 208): 200..379 --------------------------------------------------
+// Sixteen rows of ten controls; row i's ids are the row-0 id + kTaskRowStride * i.
+#define IDC_TASK_HEADER_DEBUG 205
+#define IDC_TASK_HEADER_ERROR 206
+#define IDC_TASK_HEADER_INFO 207
+#define IDC_TASK_SAVE 209
+#define IDC_TASK_ROW0_DEBUG 210
+#define IDC_TASK_ROW0_STACK_END 211
+#define IDC_TASK_ROW0_ERROR 212
+#define IDC_TASK_ROW0_ID 213
+#define IDC_TASK_ROW0_INFO 214
+#define IDC_TASK_ROW0_NAME 215
+#define IDC_TASK_ROW0_STACK_START 216
+#define IDC_TASK_ROW0_STATE 217
+#define IDC_TASK_ROW0_STACK_TOP 218
+#define IDC_TASK_ROW0_STACK_USAGE 219
+#define IDC_TASK_ROW_STRIDE 10
+#define IDC_TASK_ROWS 16
+
+// ---- Flow meter dialog (template 65): 650..659 --------------------------------------------
+
+// ---- Stabilization and cleaning dialog (template 17): 170..189 ----------------------------
+
+// ---- Motor configuration dialog (template 74): 740..799 -----------------------------------
+
+// ---- Pressure sensor calibration dialog (template 110): 1100..1159 ------------------------
+
+// ---- Reset cartridge ID dialog (template 130): 1300..1319 ---------------------------------
+
+// ---- Real-time clock dialog (template 164): 1640..1659 ------------------------------------
+
+// ---- Run view (template 177): 1780..1819 --------------------------------------------------
 #define IDC_RUN_BANNER 1780
 #define IDC_STATE_BANNER 1781
 #define IDC_STATUS_FRAME 1782
@@ -91,13 +135,24 @@
 #define IDC_CLEAR_LOG 1801
 #define IDC_SAMPLE_LOG_LIST 1802
 
-// ---- About dialog (template 2) ----------------------------------------------------------
-#define IDD_ABOUT 2
-#define IDC_ABOUT_FIRMWARE 3
-#define IDC_ABOUT_GUI 4
-#define IDC_ABOUT_OK 5
-#define IDC_ABOUT_DEVICE 6
-#define IDC_ABOUT_ADDRESS1 7
-#define IDC_ABOUT_ADDRESS2 8
-#define IDC_ABOUT_ADDRESS3 9
-#define IDC_ABOUT_ADDRESS4 10
+// ---- Device identification dialog (template 201): 2010..2029 ------------------------------
+
+// ---- Sampling schedule dialog (template 8): 2374..2489 ------------------------------------
+// Fifteen waypoint rows of six controls. Row k (0..14): enable box, offset, samples and
+// timeout are the row-0 id + 4k; volume and clean box the row-0 id + k.
+#define IDC_SCHEDULE_ROW0_ENABLE 2374
+#define IDC_SCHEDULE_ROW0_OFFSET 2375
+#define IDC_SCHEDULE_ROW0_SAMPLES 2376
+#define IDC_SCHEDULE_ROW0_TIMEOUT 2377
+#define IDC_SCHEDULE_ROW0_CLEAN 2442
+#define IDC_SCHEDULE_ROW0_VOLUME 2457
+#define IDC_SCHEDULE_ROWS 15
+#define IDC_SCHEDULE_DATE 2437  // the date picker epoch_to_pickers and pickers_to_epoch use
+#define IDC_SCHEDULE_TIME 2438  // the time picker they use
+// Free ids between and after the rows, for the dialog's other controls.
+#define IDC_SCHEDULE_AUTOSTART 2434
+#define IDC_SCHEDULE_NEXT_START 2435
+#define IDC_SCHEDULE_AT_OR_AFTER 2436
+#define IDC_SCHEDULE_CLOCK 2439
+#define IDC_SCHEDULE_START_LABEL 2440
+#define IDC_SCHEDULE_SAVE 2441

@@ -25,6 +25,7 @@ class MemorySettingsStore final : public SettingsStore {
   // Like a key that cannot be opened: every write fails.
   void set_writable(bool writable) { writable_ = writable; }
   void plant(const std::string& name, Value value) { values_[name] = std::move(value); }
+  void clear() { values_.clear(); }
   [[nodiscard]] const std::map<std::string, Value>& values() const { return values_; }
 
  private:

@@ -13,7 +13,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
   INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX),
                                ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_BAR_CLASSES};
   if (!InitCommonControlsEx(&classes)) InitCommonControls();
-  const HWND main_window = tq::create_main_window(instance);
+  const HWND main_window = tq::create_main_window(instance, tq::registry_services());
   if (main_window == nullptr) return 1;
   ShowWindow(main_window, show_command);
   const HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));

@@ -12,7 +12,7 @@ namespace {
 
 std::map<int, bool> rule_of(int view_id, int running) {
   std::map<int, bool> enabled;
-  for (const MenuItemState& item : menu_rule(view_id, running)) enabled[item.id] = item.enabled;
+  for (const ControlFlag& item : menu_rule(view_id, running)) enabled[item.id] = item.on;
   return enabled;
 }
 

@@ -98,3 +98,21 @@ function(tarnquill_use_com_port_fixture test fixture)
   set_property(TEST ${test} APPEND PROPERTY FIXTURES_REQUIRED ${fixture})
   set_property(TEST ${test} APPEND PROPERTY RESOURCE_LOCK ${ports})
 endfunction()
+
+# tarnquill_use_window_test_desktop(TEST)
+#   The window tests of executable TEST run on a Wine virtual desktop of their own: without
+#   a window manager, Wine waits two seconds for every closing top-level window to be
+#   withdrawn, and on a shared desktop two executables would take each other's focus.
+function(tarnquill_use_window_test_desktop target)
+  _tarnquill_test_environment(env)
+  add_test(NAME ${target}_desktop
+           COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} reg.exe add
+                   "HKCU\\Software\\Wine\\AppDefaults\\${target}.exe\\Explorer"
+                   /v Desktop /t REG_SZ /d ${target} /f)
+  add_test(NAME ${target}_desktop_size
+           COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} reg.exe add
+                   [[HKCU\Software\Wine\Explorer\Desktops]] /v ${target} /t REG_SZ /d 1280x800 /f)
+  set_tests_properties(${target}_desktop ${target}_desktop_size PROPERTIES
+    FIXTURES_SETUP ${target}_desktop ENVIRONMENT "${env}")
+  set_property(TEST ${target} APPEND PROPERTY FIXTURES_REQUIRED ${target}_desktop)
+endfunction()

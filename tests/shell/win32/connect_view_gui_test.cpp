@@ -29,17 +29,22 @@ int selected_index(HWND view) {
   return static_cast<int>(SendDlgItemMessageA(view, IDC_PORT_LIST, CB_GETCURSEL, 0, 0));
 }
 
-void store_port_name(const std::string& name) {
-  std::vector<std::uint8_t> bytes(name.begin(), name.end());
-  bytes.push_back(0);
-  plant_settings_value("port_name", REG_SZ, bytes);
+// Settings as one run of the program leaves them for the next.
+std::shared_ptr<MemorySettingsStore> settings_with_port(const char* name) {
+  auto settings = std::make_shared<MemorySettingsStore>();
+  if (name != nullptr) static_cast<void>(settings->write_string("port_name", name));
+  return settings;
 }
 
-class ConnectViewGui : public testing::Test {
- protected:
-  void SetUp() override { delete_settings_key(); }
-  void TearDown() override { delete_settings_key(); }
-};
+std::optional<std::string> stored_port(const MemorySettingsStore& settings) {
+  const auto found = settings.values().find("port_name");
+  if (found == settings.values().end() || found->second.type != SettingType::kString) {
+    return std::nullopt;
+  }
+  return std::string(found->second.bytes.begin(), found->second.bytes.end());
+}
+
+class ConnectViewGui : public testing::Test {};
 
 // The device map is enumerated sorted by value name here, so the names give the order.
 TEST_F(ConnectViewGui, ListsPortsInEnumerationOrderAndPreselectsTheStoredOneExactly) {
@@ -51,9 +56,7 @@ TEST_F(ConnectViewGui, ListsPortsInEnumerationOrderAndPreselectsTheStoredOneExac
   } cases[] = {{nullptr, 0}, {"COM3", 1}, {"com3", 0}, {"COM9", 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.stored != nullptr ? c.stored : "nothing stored");
-    delete_settings_key();
-    if (c.stored != nullptr) store_port_name(c.stored);
-    GuiHarness gui;
+    GuiHarness gui({settings_with_port(c.stored), std::nullopt});
     EXPECT_EQ(listed_ports(gui.view()), (std::vector<std::string>{"COM1", "COM3"}));
     EXPECT_EQ(selected_index(gui.view()), c.selected);
   }
@@ -76,28 +79,25 @@ TEST_F(ConnectViewGui, ConnectWithNoPortsSaysSo) {
   ASSERT_EQ(answer.seen().size(), 1u);
   EXPECT_EQ(answer.seen()[0].caption, "Connect");
   EXPECT_EQ(answer.seen()[0].text, "No ports available");
-  EXPECT_FALSE(read_settings_value("port_name").has_value());
+  EXPECT_FALSE(stored_port(gui.settings()).has_value());
   EXPECT_EQ(gui.view_id(), IDD_CONNECT_VIEW);
 }
 
 TEST_F(ConnectViewGui, AFailedConnectStillRemembersThePortAndCanBeRetried) {
   const SerialCommList ports({serial_port_entry("Serial0", kOtherMissingPort),
                               serial_port_entry("Serial1", kMissingPort)});
-  store_port_name(kMissingPort);
+  const auto settings = settings_with_port(kMissingPort);
   {
-    GuiHarness gui;
+    GuiHarness gui({settings, std::nullopt});
     ASSERT_EQ(selected_index(gui.view()), 1);
     ModalAnswerer answer(IDOK);
-    delete_settings_key();  // whatever is stored now comes from this press
+    settings->clear();  // whatever is stored now comes from this press
     GuiHarness::click(gui.view(), IDC_CONNECT);
     ASSERT_EQ(answer.seen().size(), 1u);
     EXPECT_EQ(answer.seen()[0].caption, "Connect");
     EXPECT_EQ(answer.seen()[0].text, std::string("Can't connect to ") + kMissingPort +
                                          ", check it's not open in another application.");
-    const auto stored = read_settings_value("port_name");
-    ASSERT_TRUE(stored.has_value());
-    EXPECT_EQ(stored->type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(stored->bytes, (std::vector<std::uint8_t>{'C', 'O', 'M', '2', '0', '0', 0}));
+    EXPECT_EQ(stored_port(*settings), std::string("COM200") + '\0');
     gui.pump_pending();
     EXPECT_EQ(gui.view_id(), IDD_CONNECT_VIEW);
     EXPECT_EQ(gui.title(), "tarnquill_rs232ui (not connected)");
@@ -106,16 +106,14 @@ TEST_F(ConnectViewGui, AFailedConnectStillRemembersThePortAndCanBeRetried) {
     SendDlgItemMessageA(gui.view(), IDC_PORT_LIST, CB_SETCURSEL, 0, 0);
     GuiHarness::click(gui.view(), IDC_CONNECT);
     gui.pump_pending();
-    const auto again = read_settings_value("port_name");
-    ASSERT_TRUE(again.has_value());
-    EXPECT_EQ(again->bytes, (std::vector<std::uint8_t>{'C', 'O', 'M', '2', '0', '1', 0}));
+    EXPECT_EQ(stored_port(*settings), std::string("COM201") + '\0');
     ASSERT_EQ(answer.seen().size(), 2u);
     EXPECT_EQ(answer.seen()[1].text, std::string("Can't connect to ") + kOtherMissingPort +
                                          ", check it's not open in another application.");
   }
   // ... and the port is preselected at the next start.
-  store_port_name(kMissingPort);
-  GuiHarness next;
+  static_cast<void>(settings->write_string("port_name", kMissingPort));
+  GuiHarness next({settings, std::nullopt});
   EXPECT_EQ(selected_index(next.view()), 1);
 }
 
@@ -124,8 +122,7 @@ TEST_F(ConnectViewGui, ConnectsToTheSimulatorOnItsComPort) {
   ASSERT_TRUE(port.has_value()) << "the test needs the simulator's COM port";
   const SerialCommList ports(
       {serial_port_entry("Serial0", "COM1"), serial_port_entry("Serial1", *port)});
-  store_port_name(*port);
-  GuiHarness gui;
+  GuiHarness gui({settings_with_port(port->c_str()), std::nullopt});
   ASSERT_EQ(selected_index(gui.view()), 1);
   ModalAnswerer answer(IDOK);  // none expected; a failure must not hang the test
   GuiHarness::click(gui.view(), IDC_CONNECT);
@@ -133,9 +130,7 @@ TEST_F(ConnectViewGui, ConnectsToTheSimulatorOnItsComPort) {
   EXPECT_TRUE(answer.seen().empty());
   EXPECT_EQ(gui.title(), "A4301 Vessel Sampler (Quay Sampler 12)");
   EXPECT_EQ(gui.status_text(0), "Connected to Quay Sampler 12");
-  const auto stored = read_settings_value("port_name");
-  ASSERT_TRUE(stored.has_value());
-  EXPECT_EQ(std::string(stored->bytes.begin(), stored->bytes.end()), *port + '\0');
+  EXPECT_EQ(stored_port(gui.settings()), *port + '\0');
   ASSERT_TRUE(gui.pump_until([&] { return gui.menu_enabled(IDM_DISCONNECT); }));
   gui.command(IDM_DISCONNECT);
   EXPECT_EQ(gui.view_id(), IDD_CONNECT_VIEW);

@@ -11,6 +11,7 @@
 
 #include "shell/dialog_helpers_win32.h"
 #include "shell/epoch.h"
+#include "shell/resource.h"
 #include "tests/shell/win32/gui_harness_win32.h"
 
 namespace tq::test {
@@ -34,8 +35,8 @@ class ControlHost : public testing::Test {
     add("EDIT", ES_AUTOHSCROLL, kEdit);
     add("BUTTON", BS_AUTO3STATE, kCheck);
     add("COMBOBOX", CBS_DROPDOWNLIST, kCombo);
-    add(DATETIMEPICK_CLASSA, DTS_SHORTDATEFORMAT, kDatePickerId);
-    add(DATETIMEPICK_CLASSA, DTS_TIMEFORMAT, kTimePickerId);
+    add(DATETIMEPICK_CLASSA, DTS_SHORTDATEFORMAT, IDC_SCHEDULE_DATE);
+    add(DATETIMEPICK_CLASSA, DTS_TIMEFORMAT, IDC_SCHEDULE_TIME);
   }
   void TearDown() override { DestroyWindow(host_); }
 
@@ -65,9 +66,9 @@ class ControlHost : public testing::Test {
   }
 
   void set_pickers(SYSTEMTIME date, SYSTEMTIME time) {
-    SendMessageA(item(kDatePickerId), DTM_SETSYSTEMTIME, GDT_VALID,
+    SendMessageA(item(IDC_SCHEDULE_DATE), DTM_SETSYSTEMTIME, GDT_VALID,
                  reinterpret_cast<LPARAM>(&date));
-    SendMessageA(item(kTimePickerId), DTM_SETSYSTEMTIME, GDT_VALID,
+    SendMessageA(item(IDC_SCHEDULE_TIME), DTM_SETSYSTEMTIME, GDT_VALID,
                  reinterpret_cast<LPARAM>(&time));
   }
   [[nodiscard]] SYSTEMTIME picker(int id) const {
@@ -200,14 +201,14 @@ TEST_F(ControlHost, PickersConvertWithUtcArithmeticWithinTheValidRange) {
   EXPECT_EQ(pickers_to_epoch(host_), kEpochInvalid);
 
   EXPECT_EQ(epoch_to_pickers(host_, 1783418400u), 1);  // 07/07/2026 10:00:00
-  EXPECT_EQ(picker(kDatePickerId).wYear, 2026);
-  EXPECT_EQ(picker(kDatePickerId).wMonth, 7);
-  EXPECT_EQ(picker(kDatePickerId).wDay, 7);
-  EXPECT_EQ(picker(kTimePickerId).wHour, 10);
+  EXPECT_EQ(picker(IDC_SCHEDULE_DATE).wYear, 2026);
+  EXPECT_EQ(picker(IDC_SCHEDULE_DATE).wMonth, 7);
+  EXPECT_EQ(picker(IDC_SCHEDULE_DATE).wDay, 7);
+  EXPECT_EQ(picker(IDC_SCHEDULE_TIME).wHour, 10);
   EXPECT_EQ(pickers_to_epoch(host_), 1783418400u);
 
   EXPECT_EQ(epoch_to_pickers(host_, static_cast<std::uint32_t>(-43201)), 0);
-  EXPECT_EQ(picker(kDatePickerId).wYear, 2026);  // unchanged
+  EXPECT_EQ(picker(IDC_SCHEDULE_DATE).wYear, 2026);  // unchanged
 }
 
 }  // namespace

@@ -3,12 +3,15 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <array>
 
+#include "shell/connection_message_win32.h"
 #include "shell/main_window_win32.h"
 #include "shell/resource.h"
 #include "shell/serial_ports_win32.h"
 #include "shell/settings.h"
+#include "shell/window_context.h"
 
 namespace tq::test {
 namespace {
@@ -29,14 +32,96 @@ std::string class_of(HWND window) {
   return name.data();
 }
 
+// Lets the main window own a store that the harness reads too.
+class SharedSettingsStore final : public SettingsStore {
+ public:
+  explicit SharedSettingsStore(std::shared_ptr<MemorySettingsStore> store)
+      : store_(std::move(store)) {}
+  bool write_dword(const char* name, std::uint32_t value) override {
+    return store_->write_dword(name, value);
+  }
+  bool write_string(const char* name, std::string_view text) override {
+    return store_->write_string(name, text);
+  }
+  std::optional<std::uint32_t> read_dword(const char* name) const override {
+    return store_->read_dword(name);
+  }
+  std::optional<std::string> read_string(const char* name,
+                                         std::size_t buffer_bytes) const override {
+    return store_->read_string(name, buffer_bytes);
+  }
+
+ private:
+  std::shared_ptr<MemorySettingsStore> store_;
+};
+
+LPARAM key_lparam(UINT virtual_key, bool up, bool alt) {
+  const UINT scan = MapVirtualKeyA(virtual_key, MAPVK_VK_TO_VSC);
+  LPARAM lparam = 1 | static_cast<LPARAM>(scan) << 16;
+  if (alt) lparam |= static_cast<LPARAM>(KF_ALTDOWN) << 16;
+  if (up) lparam |= static_cast<LPARAM>(KF_REPEAT | KF_UP) << 16;
+  return lparam;
+}
+
+void hold_modifiers(unsigned modifiers, bool held) {
+  std::array<BYTE, 256> state{};
+  GetKeyboardState(state.data());
+  const BYTE value = held ? 0x80 : 0;
+  if ((modifiers & kShift) != 0) state[VK_SHIFT] = state[VK_LSHIFT] = value;
+  if ((modifiers & kAlt) != 0) state[VK_MENU] = state[VK_LMENU] = value;
+  if ((modifiers & kControl) != 0) state[VK_CONTROL] = state[VK_LCONTROL] = value;
+  SetKeyboardState(state.data());
+}
+
+// A message-only window whose timer calls `proc` with `self` in its user data.
+HWND make_timer_window(const char* class_name, WNDPROC proc, void* self) {
+  WNDCLASSA window_class{};
+  window_class.lpfnWndProc = proc;
+  window_class.hInstance = GetModuleHandleA(nullptr);
+  window_class.lpszClassName = class_name;
+  RegisterClassA(&window_class);  // fails harmlessly when already registered
+  const HWND window = CreateWindowExA(0, class_name, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                      GetModuleHandleA(nullptr), nullptr);
+  SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  SetTimer(window, kAnswerTimer, kAnswerPeriodMs, nullptr);
+  return window;
+}
+
+// Modal windows of this thread now open: enabled, visible dialogs with an owner (the
+// window they disabled); the main window has none.
+std::vector<HWND> open_modal_windows() {
+  struct Search {
+    std::vector<HWND> found;
+  } search;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM data) -> BOOL {
+        if (class_of(window) == "#32770" && IsWindowVisible(window) && IsWindowEnabled(window) &&
+            GetWindow(window, GW_OWNER) != nullptr) {
+          reinterpret_cast<Search*>(data)->found.push_back(window);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 }  // namespace
 
-GuiHarness::GuiHarness() {
+GuiHarness::GuiHarness(HarnessOptions options)
+    : settings_(options.settings ? options.settings : std::make_shared<MemorySettingsStore>()) {
   INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX),
                                ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&classes);
   const HINSTANCE instance = GetModuleHandleA(nullptr);
-  main_ = create_main_window(instance);
+  MainWindowServices services;
+  services.settings = std::make_unique<SharedSettingsStore>(settings_);
+  if (options.ports) {
+    services.ports = std::make_unique<FixedPortLister>(*options.ports);
+  } else {
+    services.ports = std::make_unique<RegistryPortLister>();
+  }
+  main_ = create_main_window(instance, std::move(services));
   ShowWindow(main_, SW_SHOW);
   accelerators_ = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
   pump_pending();
@@ -86,16 +171,42 @@ HWND GuiHarness::view() const {
   return nullptr;
 }
 
+// The main window gives each view its view id as child id.
 int GuiHarness::view_id() const {
   const HWND current = view();
-  if (current == nullptr) return 0;
-  if (GetDlgItem(current, IDC_CONNECT_BANNER) != nullptr) return IDD_CONNECT_VIEW;
-  if (GetDlgItem(current, IDC_RUN_BANNER) != nullptr) return IDD_RUN_VIEW;
-  if (GetDlgItem(current, IDC_DIAGNOSTICS_BANNER) != nullptr) return IDD_DIAGNOSTICS_VIEW;
-  return -1;
+  return current != nullptr ? GetDlgCtrlID(current) : 0;
 }
 
 void GuiHarness::command(int id) { SendMessageA(main_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+HWND GuiHarness::focused() { return GetFocus(); }
+
+bool post_connected_and_wait(GuiHarness& gui, ConnectionRef connection) {
+  if (!post_connected(gui.main(), std::move(connection))) return false;
+  return gui.pump_until([&] { return gui.view_id() == IDD_RUN_VIEW; });
+}
+
+void GuiHarness::press_key(UINT virtual_key, unsigned modifiers) {
+  const bool alt = (modifiers & kAlt) != 0;
+  HWND target = GetFocus();
+  // Without a focus the system gives keys to the active window, as system keys.
+  const bool system = alt || target == nullptr;
+  if (target == nullptr) target = GetActiveWindow();
+  if (target == nullptr) return;
+  hold_modifiers(modifiers, true);
+  PostMessageA(target, system ? WM_SYSKEYDOWN : WM_KEYDOWN, virtual_key,
+               key_lparam(virtual_key, false, alt));
+  pump_pending();
+  // The key goes up wherever the focus is now.
+  HWND now = GetFocus();
+  if (now == nullptr) now = GetActiveWindow();
+  if (now != nullptr) {
+    PostMessageA(now, system ? WM_SYSKEYUP : WM_KEYUP, virtual_key,
+                 key_lparam(virtual_key, true, alt));
+    pump_pending();
+  }
+  hold_modifiers(modifiers, false);
+}
 
 void GuiHarness::click(HWND dialog, int control_id) {
   SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(control_id, BN_CLICKED),
@@ -124,16 +235,7 @@ std::string GuiHarness::item_text(HWND dialog, int control_id) {
 }
 
 ModalAnswerer::ModalAnswerer(int button) : button_(button) {
-  static constexpr const char* kClassName = "TarnquillTestModalAnswerer";
-  WNDCLASSA window_class{};
-  window_class.lpfnWndProc = timer_window_proc;
-  window_class.hInstance = GetModuleHandleA(nullptr);
-  window_class.lpszClassName = kClassName;
-  RegisterClassA(&window_class);  // fails harmlessly when already registered
-  timer_window_ = CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
-  SetWindowLongPtrA(timer_window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  SetTimer(timer_window_, kAnswerTimer, kAnswerPeriodMs, nullptr);
+  timer_window_ = make_timer_window("TarnquillTestModalAnswerer", timer_window_proc, this);
 }
 
 ModalAnswerer::~ModalAnswerer() {
@@ -152,35 +254,68 @@ LRESULT CALLBACK ModalAnswerer::timer_window_proc(HWND window, UINT message, WPA
 }
 
 void ModalAnswerer::scan() {
-  struct Search {
-    std::vector<HWND> found;
-  } search;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM data) -> BOOL {
-        // A modal window is an enabled, visible dialog with an owner (the window it
-        // disabled); the main window has none.
-        if (class_of(window) == "#32770" && IsWindowVisible(window) && IsWindowEnabled(window) &&
-            GetWindow(window, GW_OWNER) != nullptr) {
-          reinterpret_cast<Search*>(data)->found.push_back(window);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  for (const HWND window : search.found) {
+  for (const HWND window : open_modal_windows()) {
     bool done = false;
     for (const HWND answered : answered_) done = done || answered == window;
     if (done) continue;
     answered_.push_back(window);
-    ModalSeen seen;
-    seen.caption = text_of(window);
-    seen.text = text_of(GetDlgItem(window, kMessageBoxTextId));
-    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-      seen.items[GetDlgCtrlID(child)] = text_of(child);
-    }
-    seen_.push_back(seen);
+    seen_.push_back(describe_modal(window));
     PostMessageA(window, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED), 0);
+  }
+}
+
+ModalSeen describe_modal(HWND modal) {
+  ModalSeen seen;
+  seen.caption = text_of(modal);
+  seen.text = text_of(GetDlgItem(modal, kMessageBoxTextId));
+  for (HWND child = GetWindow(modal, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    seen.items[GetDlgCtrlID(child)] = text_of(child);
+  }
+  return seen;
+}
+
+ModalScript::ModalScript(Step step) : step_(std::move(step)) {
+  timer_window_ = make_timer_window("TarnquillTestModalScript", timer_window_proc, this);
+}
+
+ModalScript::~ModalScript() {
+  KillTimer(timer_window_, kAnswerTimer);
+  DestroyWindow(timer_window_);
+}
+
+LRESULT CALLBACK ModalScript::timer_window_proc(HWND window, UINT message, WPARAM wparam,
+                                                LPARAM lparam) {
+  if (message == WM_TIMER && wparam == kAnswerTimer) {
+    auto* self = reinterpret_cast<ModalScript*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (self != nullptr) self->scan();
+    return 0;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+void ModalScript::scan() {
+  const auto contains = [](const std::vector<HWND>& windows, HWND window) {
+    return std::find(windows.begin(), windows.end(), window) != windows.end();
+  };
+  for (const HWND window : open_modal_windows()) {
+    if (contains(done_, window)) continue;
+    if (!contains(known_, window)) {
+      known_.push_back(window);
+      seen_.push_back(describe_modal(window));
+    }
+    if (step_(window)) done_.push_back(window);
+  }
+}
+
+void post_key(HWND target, UINT virtual_key) {
+  PostMessageA(target, WM_KEYDOWN, virtual_key, key_lparam(virtual_key, false, false));
+  PostMessageA(target, WM_KEYUP, virtual_key, key_lparam(virtual_key, true, false));
+}
+
+void post_text(HWND target, const std::string& text) {
+  for (const char c : text) {
+    PostMessageA(target, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 1);
   }
 }
 

@@ -64,11 +64,7 @@ void connect(GuiHarness& gui, const ConnectionRef& connection) {
   ASSERT_TRUE(gui.pump_until([&] { return gui.view_id() == IDD_RUN_VIEW; }));
 }
 
-class MainWindowGui : public testing::Test {
- protected:
-  void SetUp() override { delete_settings_key(); }
-  void TearDown() override { delete_settings_key(); }
-};
+class MainWindowGui : public testing::Test {};
 
 TEST_F(MainWindowGui, StartsNotConnectedWithEveryItemButAboutAndExitGrayed) {
   GuiHarness gui;

@@ -1,12 +1,16 @@
 // tarnquill-press-connect: for demonstrations and screenshots, waits for the running
 // program's Connect view, presses Connect on the preselected port and waits until the
-// title names the instrument. Prints that title; exit code 1 on a time-out.
+// title names the instrument. Then it chooses the given menu commands one after the other
+// (a modal dialog they open stays open). Prints the title; exit code 1 on a time-out.
 //
-//   tarnquill-press-connect [DESKTOP]   DESKTOP: the Wine virtual desktop the program runs in
+//   tarnquill-press-connect [DESKTOP [COMMAND...]]
+//     DESKTOP: the Wine virtual desktop the program runs in
+//     COMMAND: a menu command id (24 opens the motor dialog, 372 the Diagnostics view)
 #include <windows.h>
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "shell/main_window.h"
@@ -16,6 +20,7 @@ namespace {
 
 constexpr DWORD kTimeoutMs = 30000;
 constexpr DWORD kPollMs = 100;
+constexpr DWORD kCommandGapMs = 1500;  // lets a view fill before the next command
 
 std::string title_of(HWND window) {
   std::array<char, 256> text{};
@@ -77,5 +82,10 @@ int main(int argc, char** argv) {
     Sleep(kPollMs);
   }
   std::printf("%s\n", title_of(main_window).c_str());
+  for (int i = 2; i < argc; ++i) {
+    Sleep(kCommandGapMs);
+    const long command = std::strtol(argv[i], nullptr, 10);
+    PostMessageA(main_window, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(command), 0), 0);
+  }
   return 0;
 }

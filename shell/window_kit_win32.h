@@ -1,0 +1,61 @@
+// The window kit: what every dialog procedure of the program is built from.
+//
+// - The window's context (window_context.h) arrives as the creation parameter; a window
+//   keeps its own copy in its state record (dialog_state_win32.h).
+// - Decide, then apply: the window's portable logic returns a WindowFace or list rows,
+//   and these helpers put them on the controls. They change only what differs, so a
+//   refresh every second neither flickers nor moves the caret, and a control that loses
+//   its enabled state while it has the keyboard focus hands the focus on.
+// - Polled windows: a PollSession (poll_feed.h) whose feed notifies the window with
+//   kMsgPollReport; the window takes and applies the records when that message arrives.
+//
+// User-interface thread only.
+#pragma once
+
+#include <windows.h>
+
+#include <span>
+#include <string_view>
+
+#include "shell/poll_feed.h"
+#include "shell/window_context.h"
+#include "shell/window_face.h"
+
+namespace tq {
+
+// Posted by a poll feed to its window; wParam and lParam are 0. In the WM_APP range, so
+// no dialog-manager or control message shares its number.
+inline constexpr UINT kMsgPollReport = WM_APP + 1;
+
+// The window context a view or dialog was created with (its creation parameter); null
+// when it was given none.
+[[nodiscard]] inline const WindowContext* context_of(LPARAM creation_parameter) {
+  return reinterpret_cast<const WindowContext*>(creation_parameter);
+}
+[[nodiscard]] inline LPARAM as_creation_parameter(const WindowContext& context) {
+  return reinterpret_cast<LPARAM>(&context);
+}
+
+// Sets a control's text as it is, of any length; nothing happens when it already shows it.
+void set_item_text(HWND dialog, int control_id, std::string_view text);
+
+void apply_texts(HWND dialog, std::span<const ControlText> texts);
+void apply_enabled(HWND dialog, std::span<const ControlFlag> enabled);
+void apply_checked(HWND dialog, std::span<const ControlFlag> checked);
+void apply_face(HWND dialog, const WindowFace& face);
+
+// Inserts or rewrites one row of a report-style list (the colour as the item's parameter)
+// and scrolls it fully into view. A row that cannot be inserted is left out.
+void apply_list_row(HWND dialog, int list_id, const ListRow& row);
+void delete_list_rows(HWND dialog, int list_id);
+
+// Gives the keyboard focus to the dialog's first tab stop (or to nothing when it has
+// none), so Escape, Tab and Enter work without a click into the window first.
+void focus_first_tab_stop(HWND dialog);
+
+// A notification for a poll feed that posts kMsgPollReport to `window`.
+[[nodiscard]] inline std::function<bool()> post_poll_report_to(HWND window) {
+  return [window] { return PostMessageA(window, kMsgPollReport, 0, 0) != FALSE; };
+}
+
+}  // namespace tq

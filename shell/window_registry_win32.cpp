@@ -1,0 +1,31 @@
+// Every window of the program by its template.
+#include "shell/window_registry_win32.h"
+
+#include <array>
+
+#include "diagnostics/diagnostics_view_win32.h"
+#include "sampling/run_view_win32.h"
+#include "shell/about_dialog_win32.h"
+#include "shell/connect_view_win32.h"
+#include "shell/resource.h"
+
+namespace tq {
+namespace {
+
+constexpr std::array<WindowFactory, 4> kWindows = {{
+    {IDD_CONNECT_VIEW, &create_connect_view, nullptr},
+    {IDD_RUN_VIEW, &create_run_view, nullptr},
+    {IDD_DIAGNOSTICS_VIEW, &create_diagnostics_view, nullptr},
+    {IDD_ABOUT, nullptr, &open_about_dialog},
+}};
+
+}  // namespace
+
+const WindowFactory* find_window_factory(int template_id) {
+  for (const WindowFactory& row : kWindows) {
+    if (row.template_id == template_id) return &row;
+  }
+  return nullptr;
+}
+
+}  // namespace tq
