@@ -28,6 +28,7 @@ constexpr int kStatusPart0Right = 420;
 
 struct MainWindowState {
   MainWindowServices services;
+  SessionMemory session;
   // What every window receives; `connection` is the current one, null while not connected.
   WindowContext context;
   HMENU menu = nullptr;
@@ -114,6 +115,7 @@ void on_init(HWND window, LPARAM lparam) {
   if (!state->services.settings) state->services = registry_services();
   state->context.settings = state->services.settings.get();
   state->context.ports = state->services.ports.get();
+  state->context.session = &state->session;
   const HINSTANCE instance = GetModuleHandleA(nullptr);
   state->menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAIN_MENU));
   SetMenu(window, state->menu);

@@ -37,10 +37,18 @@ class FixedPortLister final : public PortLister {
   std::vector<std::string> ports_;
 };
 
+// What the program remembers until it ends, besides the settings store: the file names
+// last chosen for each saved log, offered again at the next save.
+struct SessionMemory {
+  std::string sample_log_path;
+  std::string diagnostics_path;
+};
+
 struct WindowContext {
   ConnectionRef connection;           // null while not connected
   SettingsStore* settings = nullptr;  // never null in a window
   const PortLister* ports = nullptr;  // never null in a window
+  SessionMemory* session = nullptr;   // never null in a window
 };
 
 }  // namespace tq

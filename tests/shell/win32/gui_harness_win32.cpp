@@ -308,6 +308,20 @@ void ModalScript::scan() {
   }
 }
 
+bool answer_save_dialog(HWND modal, const std::string& file) {
+  // The file name box of the common file dialogs: a combo box in the explorer style
+  // (cmb13), an edit in the old one (edt1).
+  constexpr int kFileNameCombo = 0x47C;
+  constexpr int kFileNameEdit = 0x480;
+  HWND name = GetDlgItem(modal, kFileNameCombo);
+  if (name == nullptr) name = GetDlgItem(modal, kFileNameEdit);
+  if (name == nullptr) return false;
+  SetWindowTextA(name, file.c_str());
+  PostMessageA(modal, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(modal, IDOK)));
+  return true;
+}
+
 void post_key(HWND target, UINT virtual_key) {
   PostMessageA(target, WM_KEYDOWN, virtual_key, key_lparam(virtual_key, false, false));
   PostMessageA(target, WM_KEYUP, virtual_key, key_lparam(virtual_key, true, false));

@@ -151,6 +151,9 @@ class ModalScript {
 void post_key(HWND target, UINT virtual_key);
 // Characters typed into `target`.
 void post_text(HWND target, const std::string& text);
+// If `modal` is a save-file (or open-file) dialog: types `file` as its file name and
+// presses its OK button; false for any other window.
+bool answer_save_dialog(HWND modal, const std::string& file);
 // What a modal window shows now: its caption, a message box's text, every child's text.
 [[nodiscard]] ModalSeen describe_modal(HWND modal);
 
