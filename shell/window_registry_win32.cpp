@@ -1,8 +1,6 @@
 // Every window of the program by its template.
 #include "shell/window_registry_win32.h"
 
-#include <array>
-
 #include "diagnostics/diagnostics_view_win32.h"
 #include "sampling/run_view_win32.h"
 #include "shell/about_dialog_win32.h"
@@ -12,12 +10,20 @@
 namespace tq {
 namespace {
 
-constexpr std::array<WindowFactory, 4> kWindows = {{
+// One row per window, by subsystem.
+constexpr WindowFactory kWindows[] = {
+    // Shell
     {IDD_CONNECT_VIEW, &create_connect_view, nullptr},
-    {IDD_RUN_VIEW, &create_run_view, nullptr},
-    {IDD_DIAGNOSTICS_VIEW, &create_diagnostics_view, nullptr},
     {IDD_ABOUT, nullptr, &open_about_dialog},
-}};
+
+    // Sampling
+    {IDD_RUN_VIEW, &create_run_view, nullptr},
+
+    // Configuration
+
+    // Diagnostics
+    {IDD_DIAGNOSTICS_VIEW, &create_diagnostics_view, nullptr},
+};
 
 }  // namespace
 

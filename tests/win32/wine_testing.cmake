@@ -116,3 +116,15 @@ function(tarnquill_use_window_test_desktop target)
     FIXTURES_SETUP ${target}_desktop ENVIRONMENT "${env}")
   set_property(TEST ${target} APPEND PROPERTY FIXTURES_REQUIRED ${target}_desktop)
 endfunction()
+
+# tarnquill_use_full_file(TEST)
+#   TEST finds in TARNQUILL_FULL_FILE the Windows name of a file that opens and refuses
+#   every byte (a link to the system's full device), for the paths where a save fails.
+function(tarnquill_use_full_file target)
+  set(file ${CMAKE_CURRENT_BINARY_DIR}/${target}-full-device.log)
+  string(REPLACE "/" "\\" windows_name "Z:${file}")
+  add_test(NAME ${target}_full_file COMMAND ln -sf /dev/full ${file})
+  set_tests_properties(${target}_full_file PROPERTIES FIXTURES_SETUP ${target}_full_file)
+  set_property(TEST ${target} APPEND PROPERTY FIXTURES_REQUIRED ${target}_full_file)
+  set_property(TEST ${target} APPEND PROPERTY ENVIRONMENT "TARNQUILL_FULL_FILE=${windows_name}")
+endfunction()
