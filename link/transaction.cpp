@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
 namespace tq {
 namespace {
@@ -23,7 +24,9 @@ struct Exchange {
   std::uint8_t sequence = 0;
   std::size_t received = 0;
   std::uint32_t system_error = 0;
-  bool lost_after = false;  // the port counts as lost once this Transaction is over
+  // Whether the port counts as lost once this Transaction is over; known only to one
+  // that held the lock.
+  std::optional<bool> lost_after;
 };
 
 // Inside a Transaction, for the port slot: the last thread out of a closed Connection
@@ -98,8 +101,8 @@ void NoteSilence(Connection& c) {
   if (++c.health.silent_in_a_row >= kSilentTransactionsBeforeLost) c.health.lost = true;
 }
 
-// Steps 3 to 7 of the exchange, with the lock held. `request` receives the stamped
-// request when tracing.
+// The exchange itself, with the lock held: purge, stamp, write, then read until a valid
+// Frame, silence or 153 bytes. `request` receives the stamped request when tracing.
 Exchange Exchanged(Connection& c, Frame& frame, std::span<std::uint8_t, kReceiveLimit> received,
                    Frame* request) {
   Exchange x;
@@ -183,7 +186,7 @@ void Record(Connection& c, const Exchange& x) {
   if (x.sent) s.bytes_sent += kFrameSize;
   s.bytes_received += x.received;
   if (x.reopened) ++s.reopenings;
-  s.lost = x.lost_after;
+  if (x.lost_after) s.lost = *x.lost_after;
   if (x.outcome == TransactionOutcome::kOk) s.last_success = std::chrono::system_clock::now();
 }
 

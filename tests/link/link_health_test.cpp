@@ -140,6 +140,15 @@ TEST(LostPort, APortThatCannotBeReopenedStaysLost) {
   adapter->PlugForReopen();
   for (int i = 0; i < 3; ++i) EXPECT_LT(Timed(c.get(), kResultLinkFailure), 1000ms);
   EXPECT_EQ(adapter->Opens(), 0);
+
+  // A Transaction that never got the lock knows nothing new of the port.
+  c->timeout = 50;
+  c->lock.lock();
+  std::thread([&] { EXPECT_EQ(Status(c.get()), kResultLinkFailure); }).join();
+  c->lock.unlock();
+  const ConnectionStats stats = ReadConnectionStats(*c);
+  EXPECT_EQ(stats.no_lock, 1u);
+  EXPECT_TRUE(stats.lost);
 }
 
 TEST(LostPort, AnswerlessTransactionsCountAsLostWhereNothingIsReported) {
