@@ -74,6 +74,8 @@ int combo_index_of(std::span<const ComboValue> table, std::uint32_t code) {
   return 0;
 }
 
+// The record is handed out for changing, so the model cannot be const.
+// cppcheck-suppress constParameter
 MotorConfig& current_record(MotorDialogModel& model) {
   return model.working[slot_of(model.current)];
 }
