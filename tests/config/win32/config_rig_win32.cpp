@@ -30,6 +30,10 @@ class RecordingPort final : public SerialPort {
   bool ReadByte(std::uint8_t& out, std::uint32_t timeout_ms) override {
     return inner_->ReadByte(out, timeout_ms);
   }
+  void EndReads() override { inner_->EndReads(); }
+  void CancelReads() override { inner_->CancelReads(); }
+  [[nodiscard]] bool Lost() const override { return inner_->Lost(); }
+  [[nodiscard]] std::uint32_t LastSystemError() const override { return inner_->LastSystemError(); }
 
  private:
   std::unique_ptr<SerialPort> inner_;

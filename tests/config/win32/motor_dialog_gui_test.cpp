@@ -49,7 +49,6 @@ std::size_t count_of(const RequestLog& log, std::uint8_t code) {
 }
 
 TEST(MotorDialogGui, OpensOnTheRememberedMotorElseOnCartridgeLoad) {
-  auto rig = start_config_rig();
   struct Case {
     std::optional<std::uint32_t> stored;
     const char* motor;
@@ -61,6 +60,8 @@ TEST(MotorDialogGui, OpensOnTheRememberedMotorElseOnCartridgeLoad) {
                         {4, "Sample Pump", "Pump"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored.value_or(99));
+    // Each run of the program closes its Connection when it ends.
+    auto rig = start_config_rig();
     ConnectedProgram program = connect_program(*rig, motor_id_stored(c.stored));
     std::string motor;
     std::string first_test;
