@@ -3,6 +3,7 @@
 
 #include "diagnostics/diagnostics_view_win32.h"
 #include "sampling/run_view_win32.h"
+#include "sampling/schedule_dialog_win32.h"
 #include "shell/about_dialog_win32.h"
 #include "shell/connect_view_win32.h"
 #include "shell/resource.h"
@@ -18,6 +19,7 @@ constexpr WindowFactory kWindows[] = {
 
     // Sampling
     {IDD_RUN_VIEW, &create_run_view, nullptr},
+    {IDD_SCHEDULE, nullptr, &open_schedule_dialog},
 
     // Configuration
 

@@ -83,6 +83,14 @@ TEST(Resources, EveryTemplateHasItsSizeFontAndControls) {
       {42, 499, 255, {50, 43, 46, 52, 49, 45, 44, 47, 41, 48, 51}, true},
       {177, 499, 325, {}, true},
       {2, 0, 0, {3, 4, 5, 6}, false},
+      // Schedule: Autostart, the start choices, the pickers, the clock button, Save, and
+      // the first and last waypoint rows (enable, offset, samples, volume, timeout, clean).
+      {8,
+       289,
+       386,
+       {2434, 2435, 2436, 2437, 2438, 2439, 2441, 2374, 2375, 2376, 2457, 2377, 2442, 2430, 2431,
+        2432, 2471, 2433, 2456},
+       false},
   };
   for (const Template& want : expected) {
     SCOPED_TRACE(want.id);
