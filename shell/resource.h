@@ -99,8 +99,25 @@
 #define IDC_TASK_ROWS 16
 
 // ---- Flow meter dialog (template 65): 650..659 --------------------------------------------
+#define IDC_FLOW_PULSES_LABEL 650
+#define IDC_FLOW_PULSES 651
+#define IDC_FLOW_SAVE 652
 
 // ---- Stabilization and cleaning dialog (template 17): 170..189 ----------------------------
+#define IDC_CLEANING_STABILIZATION_GROUP 170
+#define IDC_CLEANING_FLOW_TIME_LABEL 171
+#define IDC_CLEANING_FLOW_TIME 172
+#define IDC_CLEANING_BLEACH_GROUP 173
+#define IDC_CLEANING_THROUGH_CARTRIDGE 174
+#define IDC_CLEANING_BLEACH_SPEED_LABEL 175
+#define IDC_CLEANING_BLEACH_SPEED 176
+#define IDC_CLEANING_BLEACH_TIME_LABEL 177
+#define IDC_CLEANING_BLEACH_TIME 178
+#define IDC_CLEANING_DWELL_LABEL 179
+#define IDC_CLEANING_DWELL 180
+#define IDC_CLEANING_FLUSH_LABEL 181
+#define IDC_CLEANING_FLUSH 182
+#define IDC_CLEANING_SAVE 183
 
 // ---- Motor configuration dialog (template 74): 740..799 -----------------------------------
 

@@ -1,6 +1,8 @@
 // Every window of the program by its template.
 #include "shell/window_registry_win32.h"
 
+#include "config/cleaning_dialog_win32.h"
+#include "config/flow_meter_dialog_win32.h"
 #include "diagnostics/diagnostics_view_win32.h"
 #include "sampling/run_view_win32.h"
 #include "sampling/schedule_dialog_win32.h"
@@ -22,6 +24,8 @@ constexpr WindowFactory kWindows[] = {
     {IDD_SCHEDULE, nullptr, &open_schedule_dialog},
 
     // Configuration
+    {IDD_FLOW_METER, nullptr, &open_flow_meter_dialog},
+    {IDD_STABILIZATION_CLEANING, nullptr, &open_cleaning_dialog},
 
     // Diagnostics
     {IDD_DIAGNOSTICS_VIEW, &create_diagnostics_view, nullptr},

@@ -91,6 +91,8 @@ TEST(Resources, EveryTemplateHasItsSizeFontAndControls) {
        {2434, 2435, 2436, 2437, 2438, 2439, 2441, 2374, 2375, 2376, 2457, 2377, 2442, 2430, 2431,
         2432, 2471, 2433, 2456},
        false},
+      {65, 0, 0, {651, 652}, false},                             // flow meter
+      {17, 0, 0, {172, 174, 176, 178, 180, 182, 183}, false},    // stabilization and cleaning
   };
   for (const Template& want : expected) {
     SCOPED_TRACE(want.id);
