@@ -126,6 +126,13 @@
 // ---- Reset cartridge ID dialog (template 130): 1300..1319 ---------------------------------
 
 // ---- Real-time clock dialog (template 164): 1640..1659 ------------------------------------
+#define IDC_CLOCK_PANEL 1640
+#define IDC_CLOCK_SET_GROUP 1641
+#define IDC_CLOCK_TO_PICKED 1642
+#define IDC_CLOCK_DATE 1643
+#define IDC_CLOCK_TIME 1644
+#define IDC_CLOCK_TO_PC 1645
+#define IDC_CLOCK_SET_NOW 1646
 
 // ---- Run view (template 177): 1780..1819 --------------------------------------------------
 #define IDC_RUN_BANNER 1780

@@ -2,6 +2,7 @@
 #include "shell/window_registry_win32.h"
 
 #include "config/cleaning_dialog_win32.h"
+#include "config/clock_dialog_win32.h"
 #include "config/flow_meter_dialog_win32.h"
 #include "diagnostics/diagnostics_view_win32.h"
 #include "sampling/run_view_win32.h"
@@ -26,6 +27,7 @@ constexpr WindowFactory kWindows[] = {
     // Configuration
     {IDD_FLOW_METER, nullptr, &open_flow_meter_dialog},
     {IDD_STABILIZATION_CLEANING, nullptr, &open_cleaning_dialog},
+    {IDD_REAL_TIME_CLOCK, nullptr, &open_clock_dialog},
 
     // Diagnostics
     {IDD_DIAGNOSTICS_VIEW, &create_diagnostics_view, nullptr},
