@@ -160,6 +160,11 @@
 #define IDC_SAMPLE_LOG_LIST 1802
 
 // ---- Device identification dialog (template 201): 2010..2029 ------------------------------
+#define IDC_IDENTITY_NAME_LABEL 2010
+#define IDC_IDENTITY_NAME 2011
+#define IDC_IDENTITY_SERIAL_LABEL 2012
+#define IDC_IDENTITY_SERIAL 2013
+#define IDC_IDENTITY_SAVE 2014
 
 // ---- Sampling schedule dialog (template 8): 2374..2489 ------------------------------------
 // Fifteen waypoint rows of six controls. Row k (0..14): enable box, offset, samples and

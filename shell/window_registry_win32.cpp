@@ -4,6 +4,7 @@
 #include "config/cleaning_dialog_win32.h"
 #include "config/clock_dialog_win32.h"
 #include "config/flow_meter_dialog_win32.h"
+#include "config/identity_dialog_win32.h"
 #include "diagnostics/diagnostics_view_win32.h"
 #include "sampling/run_view_win32.h"
 #include "sampling/schedule_dialog_win32.h"
@@ -28,6 +29,7 @@ constexpr WindowFactory kWindows[] = {
     {IDD_FLOW_METER, nullptr, &open_flow_meter_dialog},
     {IDD_STABILIZATION_CLEANING, nullptr, &open_cleaning_dialog},
     {IDD_REAL_TIME_CLOCK, nullptr, &open_clock_dialog},
+    {IDD_DEVICE_IDENTIFICATION, nullptr, &open_identity_dialog},
 
     // Diagnostics
     {IDD_DIAGNOSTICS_VIEW, &create_diagnostics_view, nullptr},

@@ -94,6 +94,7 @@ TEST(Resources, EveryTemplateHasItsSizeFontAndControls) {
       {65, 0, 0, {651, 652}, false},                             // flow meter
       {17, 0, 0, {172, 174, 176, 178, 180, 182, 183}, false},    // stabilization and cleaning
       {164, 0, 0, {1640, 1642, 1643, 1644, 1645, 1646}, false},  // real-time clock
+      {201, 0, 0, {2011, 2013, 2014}, false},                    // device identification
   };
   for (const Template& want : expected) {
     SCOPED_TRACE(want.id);
