@@ -76,6 +76,18 @@ std::set<int> ids_of(const DialogTemplateInfo& info) {
   return ids;
 }
 
+// The task table: the header boxes, Save, and ten controls in each of sixteen rows, the
+// row-0 ids moved down by 10 a row.
+std::set<int> task_table_ids() {
+  std::set<int> ids = {205, 206, 207, 209};
+  for (int row = 0; row < 16; ++row) {
+    for (const int row0 : {213, 215, 216, 211, 218, 219, 217, 212, 214, 210}) {
+      ids.insert(row0 + 10 * row);
+    }
+  }
+  return ids;
+}
+
 TEST(Resources, EveryTemplateHasItsSizeFontAndControls) {
   const std::vector<Template> expected = {
       {69, 771, 305, {}, false},
@@ -83,6 +95,7 @@ TEST(Resources, EveryTemplateHasItsSizeFontAndControls) {
       {42, 499, 255, {50, 43, 46, 52, 49, 45, 44, 47, 41, 48, 51}, true},
       {177, 499, 325, {}, true},
       {2, 0, 0, {3, 4, 5, 6}, false},
+      {208, 521, 356, task_table_ids(), false},
   };
   for (const Template& want : expected) {
     SCOPED_TRACE(want.id);
@@ -108,6 +121,14 @@ TEST(Resources, EveryTemplateHasItsSizeFontAndControls) {
   EXPECT_EQ(main->title, "tarnquill_main (not connected)");
   const DWORD frame = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
   EXPECT_EQ(main->style & frame, frame);
+
+  // The task table's rows stay grayed until their tasks have been read.
+  const auto tasks = read_dialog_template(208);
+  ASSERT_TRUE(tasks.has_value());
+  EXPECT_EQ(tasks->title, "Tasks");
+  for (const TemplateControl& control : tasks->controls) {
+    if (control.id >= 210) EXPECT_NE(control.style & WS_DISABLED, 0u) << "control " << control.id;
+  }
 }
 
 // The banners read as the documents give them, and each view's banner is first.
