@@ -153,7 +153,9 @@ TEST(Resources, EveryTemplateHasItsSizeFontAndControls) {
   ASSERT_TRUE(tasks.has_value());
   EXPECT_EQ(tasks->title, "Tasks");
   for (const TemplateControl& control : tasks->controls) {
-    if (control.id >= 210) EXPECT_NE(control.style & WS_DISABLED, 0u) << "control " << control.id;
+    if (control.id >= 210) {
+      EXPECT_NE(control.style & WS_DISABLED, 0u) << "control " << control.id;
+    }
   }
 }
 
