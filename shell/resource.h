@@ -107,6 +107,9 @@
 // ---- Pressure sensor calibration dialog (template 110): 1100..1159 ------------------------
 
 // ---- Reset cartridge ID dialog (template 130): 1300..1319 ---------------------------------
+// OK and Cancel are IDOK and IDCANCEL.
+#define IDC_CARTRIDGE_ID_LABEL 1300
+#define IDC_CARTRIDGE_ID 1301
 
 // ---- Real-time clock dialog (template 164): 1640..1659 ------------------------------------
 

@@ -83,6 +83,7 @@ TEST(Resources, EveryTemplateHasItsSizeFontAndControls) {
       {42, 499, 255, {50, 43, 46, 52, 49, 45, 44, 47, 41, 48, 51}, true},
       {177, 499, 325, {}, true},
       {2, 0, 0, {3, 4, 5, 6}, false},
+      {130, 279, 50, {1, 2}, false},
   };
   for (const Template& want : expected) {
     SCOPED_TRACE(want.id);
