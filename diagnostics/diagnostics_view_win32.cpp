@@ -52,22 +52,23 @@ void start_polling(HWND view, DiagnosticsViewState& state) {
       DiagnosticsInputs{is_checked(view, IDC_PAUSE_DISPLAY)});
 }
 
-void apply_report(HWND view, DiagnosticsViewState& state, const DiagnosticsReport& report) {
+void apply_report(HWND view, DiagnosticsViewState& state, const DiagnosticsReport& report,
+                  ListRowBatch& rows) {
   std::visit(
       [&](const auto& item) {
         using Item = std::decay_t<decltype(item)>;
         if constexpr (std::is_same_v<Item, LogReadStarted>) {
           // The reading starts from the oldest entry: whatever an earlier reading left in
           // the list (after a refused Clear, say) would otherwise be shown twice.
-          delete_list_rows(view, IDC_DIAG_LOG_LIST);
+          rows.delete_all_rows();
         } else if constexpr (std::is_same_v<Item, HealthUpdate>) {
           apply_texts(view, item.texts);
           state.last_shown = item.shown;
           state.context.session->diagnostics_run_state = item.shown.sampler_state;
           post_view_state(view, item.shown.sampler_state);
         } else {
-          if (item.drop_oldest) SendDlgItemMessageA(view, IDC_DIAG_LOG_LIST, LVM_DELETEITEM, 0, 0);
-          apply_list_row(view, IDC_DIAG_LOG_LIST, item.row);
+          if (item.drop_oldest) rows.delete_first_row();
+          rows.apply(item.row);
         }
       },
       report);
@@ -153,11 +154,13 @@ INT_PTR CALLBACK diagnostics_view_proc(HWND view, UINT message, WPARAM wparam, L
     case WM_SIZE:
       relayout(view, *state);
       return TRUE;
-    case kMsgPollReport:
+    case kMsgPollReport: {
+      ListRowBatch rows(view, IDC_DIAG_LOG_LIST);
       for (const DiagnosticsReport& report : state->polling.take()) {
-        apply_report(view, *state, report);
+        apply_report(view, *state, report, rows);
       }
       return TRUE;
+    }
     case WM_NOTIFY: {
       auto* header = reinterpret_cast<NMHDR*>(lparam);
       if (header->idFrom != IDC_DIAG_LOG_LIST || header->code != NM_CUSTOMDRAW) return FALSE;

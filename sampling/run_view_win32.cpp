@@ -98,14 +98,14 @@ void on_init(HWND view, const WindowContext& context) {
 }
 
 void on_poll_report(HWND view, RunViewState& state) {
+  ListRowBatch rows(view, IDC_SAMPLE_LOG_LIST);
   for (RunViewReport& report : state.polling.take()) {
     if (const auto* status = std::get_if<RunStatusReport>(&report)) {
       state.status = status->status;
       apply_texts(view, run_status_face(status->texts));
       refresh_run_controls(view, state);
     } else {
-      apply_list_row(view, IDC_SAMPLE_LOG_LIST,
-                     place_sample_log_row(std::get<ListRow>(std::move(report)), list_rows(view)));
+      rows.apply(place_sample_log_row(std::get<ListRow>(std::move(report)), list_rows(view)));
     }
   }
 }

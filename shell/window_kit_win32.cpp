@@ -97,14 +97,48 @@ void apply_face(HWND dialog, const WindowFace& face) {
 }
 
 void apply_list_row(HWND dialog, int list_id, const ListRow& row) {
-  const HWND list = GetDlgItem(dialog, list_id);
-  if (list == nullptr) return;
-  const int index = put_first_cell(list, row);
+  ListRowBatch(dialog, list_id).apply(row);
+}
+
+ListRowBatch::ListRowBatch(HWND dialog, int list_id) : list_(GetDlgItem(dialog, list_id)) {}
+
+ListRowBatch::~ListRowBatch() {
+  if (list_ == nullptr) return;
+  if (held_) {
+    SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_, nullptr, TRUE);
+  }
+  if (last_ >= 0) SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(last_), FALSE);
+}
+
+void ListRowBatch::hold_drawing() {
+  if (++changes_ < 2 || held_) return;
+  SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+  held_ = true;
+}
+
+void ListRowBatch::apply(const ListRow& row) {
+  if (list_ == nullptr) return;
+  hold_drawing();
+  const int index = put_first_cell(list_, row);
   if (index < 0) return;
   for (std::size_t column = 1; column < row.cells.size(); ++column) {
-    set_cell(list, index, static_cast<int>(column), row.cells[column]);
+    set_cell(list_, index, static_cast<int>(column), row.cells[column]);
   }
-  SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), FALSE);
+  last_ = index;
+}
+
+void ListRowBatch::delete_all_rows() {
+  if (list_ == nullptr) return;
+  hold_drawing();
+  SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
+  last_ = -1;
+}
+
+void ListRowBatch::delete_first_row() {
+  if (list_ == nullptr) return;
+  hold_drawing();
+  if (SendMessageA(list_, LVM_DELETEITEM, 0, 0) != FALSE && last_ >= 0) --last_;
 }
 
 void delete_list_rows(HWND dialog, int list_id) {

@@ -49,6 +49,30 @@ void apply_face(HWND dialog, const WindowFace& face);
 void apply_list_row(HWND dialog, int list_id, const ListRow& row);
 void delete_list_rows(HWND dialog, int list_id);
 
+// Rows that arrive together, applied as apply_list_row does them one by one, but with the
+// list's drawing held from the second row on and only the last row scrolled into view, when
+// the batch ends: a list that draws and scrolls for each of many rows keeps its window from
+// answering (under Wine a few milliseconds a row).
+class ListRowBatch {
+ public:
+  ListRowBatch(HWND dialog, int list_id);
+  ~ListRowBatch();
+  ListRowBatch(const ListRowBatch&) = delete;
+  ListRowBatch& operator=(const ListRowBatch&) = delete;
+
+  void apply(const ListRow& row);
+  void delete_first_row();  // the oldest row, as a window that keeps a fixed number does
+  void delete_all_rows();
+
+ private:
+  void hold_drawing();
+
+  HWND list_ = nullptr;
+  int changes_ = 0;
+  int last_ = -1;  // the row to scroll into view
+  bool held_ = false;
+};
+
 // Gives the keyboard focus to the dialog's first tab stop (or to nothing when it has
 // none), so Escape, Tab and Enter work without a click into the window first.
 void focus_first_tab_stop(HWND dialog);

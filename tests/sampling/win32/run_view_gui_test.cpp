@@ -1,10 +1,15 @@
 // The Run view under Wine against the simulator: live status, run control, the sample log
 // with Clear Log and Save Log, and the texts fitting their places.
-#include <gtest/gtest.h>
+// windows.h must come before every other Windows header.
+// clang-format off
 #include <windows.h>
+#include <commctrl.h>
+// clang-format on
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <set>
+#include <thread>
 
 #include "link/commands.h"
 #include "sampling/run_view.h"
@@ -220,6 +225,22 @@ TEST(RunViewGui, TheLogIsListedAndANewEntryAppended) {
   ASSERT_TRUE(rig.gui().pump_until([&] { return rig.rows() == 4; }));
   expect_rows_match_log(rig);
   EXPECT_EQ(rig.cell(3, 5), "0.100");
+}
+
+TEST(RunViewGui, RowsThatArriveTogetherAreAllListedWithTheNewestInView) {
+  RunViewRigOptions options;
+  for (std::uint16_t i = 0; i < 60; ++i) options.log.push_back(sample_entry(100 + i, 1.0F));
+  RunViewRig rig(options);
+  // The window busy elsewhere while its routine reads: the rows wait for it together.
+  std::this_thread::sleep_for(800ms);
+  ASSERT_TRUE(rig.gui().pump_until([&] { return rig.rows() == 60; }));
+  expect_rows_match_log(rig);
+  const HWND list = GetDlgItem(rig.view(), IDC_SAMPLE_LOG_LIST);
+  rig.gui().pump_until([] { return false; }, 200ms);  // the list has drawn itself
+  const auto top = SendMessageA(list, LVM_GETTOPINDEX, 0, 0);
+  const auto per_page = SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0);
+  EXPECT_GT(top, 0);
+  EXPECT_GE(top + per_page, 60);
 }
 
 TEST(RunViewGui, ClearLogAnsweredNoSendsNothing) {
