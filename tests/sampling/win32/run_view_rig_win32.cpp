@@ -27,7 +27,10 @@ RunViewRig::RunViewRig(const RunViewRigOptions& options) {
     server.faults.push_back(rule);
   }
   simulator_ = sim::StartInProcessSimulator(std::move(*instrument), server);
-  ConnectionRef connection = CreateConnectionOnPort(std::move(simulator_.host), nullptr, 1000);
+  // After an unplug the program opens its port again; here that is the new cable's end.
+  ConnectionRef connection =
+      CreateConnectionOnPort(std::move(simulator_.host), nullptr, 1000,
+                             [line = simulator_.line] { return line->TakeHostEnd(); });
   gui_ = std::make_unique<GuiHarness>();
   EXPECT_TRUE(post_connected_and_wait(*gui_, std::move(connection)));
 }
