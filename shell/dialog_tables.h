@@ -8,8 +8,8 @@
 namespace tq {
 
 struct ListColumn {
-  const char* title;
-  int width_chars;  // times the horizontal dialog base unit gives pixels
+  const char* title = nullptr;
+  int width_chars = 0;  // times the horizontal dialog base unit gives pixels
   // The widest text the column's cells can show, if known: the column is made at least
   // that wide, so that no cell is cut off where the base unit is small.
   const char* widest = nullptr;
