@@ -134,6 +134,9 @@ int main(int argc, char** argv) {
     Sleep(kPollMs);
   }
   std::printf("%s\n", title_of(main_window).c_str());
+  // The pointer rests in the desktop's corner: over a control it would bring up that
+  // control's tooltip in the middle of a screenshot (dialogs open in the middle).
+  SetCursorPos(0, 0);
   for (int i = 2; i < argc; ++i) {
     Sleep(kCommandGapMs);
     const std::string argument = argv[i];
