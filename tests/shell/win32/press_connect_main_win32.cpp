@@ -7,8 +7,10 @@
 //     DESKTOP: the Wine virtual desktop the program runs in
 //     COMMAND: a menu command id (24 opens the motor dialog, 372 the Diagnostics view),
 //              view:ID to press the button ID of the view on show (view:48 opens the
-//              Diagnostics view's task table), or ID=TEXT: TEXT typed over the entry of
-//              control ID in the dialog on top
+//              Diagnostics view's task table), dblclick:ID to double-click the middle of
+//              the view's control ID (dblclick:1781, the Run view's state banner, opens
+//              Reset Cartridge ID while the sampler is idle), or ID=TEXT: TEXT typed over
+//              the entry of control ID in the dialog on top
 #include <windows.h>
 
 #include <array>
@@ -60,6 +62,23 @@ void press_view_button(HWND main_window, int id) {
   }
   PostMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED),
                reinterpret_cast<LPARAM>(button));
+}
+
+// A double-click on the middle of a control that lets the mouse through to its view, as
+// the view's own handler sees one: at that point of the view's client area.
+void double_click_view_control(HWND main_window, int id) {
+  const HWND control = find_control(main_window, id);
+  if (control == nullptr) {
+    std::fprintf(stderr, "tarnquill-press-connect: no control %d\n", id);
+    return;
+  }
+  const HWND view = GetParent(control);
+  RECT area{};
+  GetWindowRect(control, &area);
+  MapWindowPoints(nullptr, view, reinterpret_cast<POINT*>(&area), 2);
+  const auto x = static_cast<WORD>((area.left + area.right) / 2);
+  const auto y = static_cast<WORD>((area.top + area.bottom) / 2);
+  PostMessageA(view, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(x, y));
 }
 
 // Types over the entry's text key by key, as the keyboard does.
@@ -115,11 +134,19 @@ int main(int argc, char** argv) {
     Sleep(kPollMs);
   }
   std::printf("%s\n", title_of(main_window).c_str());
+  // The pointer rests in the desktop's corner: over a control it would bring up that
+  // control's tooltip in the middle of a screenshot (dialogs open in the middle).
+  SetCursorPos(0, 0);
   for (int i = 2; i < argc; ++i) {
     Sleep(kCommandGapMs);
     const std::string argument = argv[i];
     if (argument.rfind("view:", 0) == 0) {
       press_view_button(main_window, static_cast<int>(std::strtol(argv[i] + 5, nullptr, 10)));
+      continue;
+    }
+    if (argument.rfind("dblclick:", 0) == 0) {
+      double_click_view_control(main_window,
+                                static_cast<int>(std::strtol(argv[i] + 9, nullptr, 10)));
       continue;
     }
     char* end = nullptr;
