@@ -1,0 +1,43 @@
+// Running a command line.
+#include "cli/app.h"
+
+#include <ostream>
+
+#include "cli/commands.h"
+
+namespace tq::cli {
+
+int run_cli(std::span<const std::string> args, Console& console, const Platform& platform) {
+  const ParsedCommandLine parsed = parse_command_line(args);
+  if (!parsed.invocation) {
+    (parsed.exit_code == kExitOk ? console.out : console.err) << parsed.text;
+    return parsed.exit_code;
+  }
+  return run_invocation(*parsed.invocation, console, platform);
+}
+
+int run_invocation(const Invocation& invocation, Console& console, const Platform& platform) {
+  if (invocation.command == Command::kPorts) {
+    return run_ports({invocation, console, platform, nullptr});
+  }
+  std::string error;
+  std::optional<Session> session = open_session(invocation.link, platform, &error);
+  if (!session) {
+    console.err << "tarnquill-cli: " << error << "\n";
+    return kExitUsage;
+  }
+  const CommandContext context{invocation, console, platform, &*session};
+  switch (invocation.command) {
+    case Command::kInfo:
+      return run_info(context);
+    case Command::kClockShow:
+      return run_clock_show(context);
+    case Command::kClockSet:
+      return run_clock_set(context);
+    default:
+      console.err << "tarnquill-cli: this command is not available yet\n";
+      return kExitUsage;
+  }
+}
+
+}  // namespace tq::cli

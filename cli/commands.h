@@ -1,0 +1,26 @@
+// One function per command. Each returns the exit status and writes its result on the
+// console: plain lines, or one JSON document with --json.
+#pragma once
+
+#include "cli/app.h"
+#include "cli/invocation.h"
+#include "cli/session.h"
+
+namespace tq::cli {
+
+struct CommandContext {
+  const Invocation& invocation;
+  Console& console;
+  const Platform& platform;
+  Session* session;  // null for the commands that need no instrument (ports)
+  [[nodiscard]] Connection* connection() const {
+    return session != nullptr ? session->connection.get() : nullptr;
+  }
+};
+
+int run_ports(const CommandContext& context);
+int run_info(const CommandContext& context);
+int run_clock_show(const CommandContext& context);
+int run_clock_set(const CommandContext& context);
+
+}  // namespace tq::cli

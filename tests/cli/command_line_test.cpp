@@ -1,0 +1,113 @@
+// The command line: what each command line means, and every refusal with its status.
+#include "cli/invocation.h"
+
+#include <gtest/gtest.h>
+
+namespace tq::cli {
+namespace {
+
+ParsedCommandLine parse(std::vector<std::string> args) { return parse_command_line(args); }
+
+TEST(CommandLine, CommandsAndTheirOptions) {
+  struct Case {
+    std::vector<std::string> args;
+    Command command;
+  };
+  const Case cases[] = {
+      {{"ports"}, Command::kPorts},
+      {{"--sim", "info"}, Command::kInfo},
+      {{"info", "--sim"}, Command::kInfo},  // global options may come last
+      {{"--sim", "status", "--watch"}, Command::kStatus},
+      {{"--sim", "log", "save", "f.log"}, Command::kLogSave},
+      {{"--sim", "log", "clear", "--yes"}, Command::kLogClear},
+      {{"--sim", "diag", "save", "f.log"}, Command::kDiagSave},
+      {{"--sim", "diag", "clear", "--after-save", "f.log"}, Command::kDiagClear},
+      {{"--sim", "clock"}, Command::kClockShow},
+      {{"--sim", "clock", "set", "--pc"}, Command::kClockSet},
+      {{"--sim", "clock", "set", "2026-12-08 10:00:00"}, Command::kClockSet},
+      {{"--sim", "schedule", "get"}, Command::kScheduleGet},
+      {{"--sim", "schedule", "set", "s.json"}, Command::kScheduleSet},
+      {{"--sim", "config", "save", "c.json"}, Command::kConfigSave},
+      {{"--sim", "config", "diff", "c.json"}, Command::kConfigDiff},
+      {{"--sim", "config", "load", "c.json"}, Command::kConfigLoad},
+      {{"--sim", "run", "start", "--mode", "sample"}, Command::kRunStart},
+      {{"--sim", "run", "stop"}, Command::kRunStop},
+      {{"--sim", "check"}, Command::kCheck},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    const ParsedCommandLine parsed = parse(c.args);
+    ASSERT_TRUE(parsed.invocation.has_value()) << parsed.text;
+    EXPECT_EQ(parsed.invocation->command, c.command);
+  }
+}
+
+TEST(CommandLine, OptionValuesArriveAsGiven) {
+  const auto parsed = parse({"--port", "COM3", "--json", "--trace", "--stats", "run", "start",
+                             "--mode", "Schedule", "--cartridges", "3", "--volume", "2.5",
+                             "--timeout", "30", "--clean"});
+  ASSERT_TRUE(parsed.invocation.has_value()) << parsed.text;
+  const Invocation& in = *parsed.invocation;
+  EXPECT_EQ(in.link.port, "COM3");
+  EXPECT_TRUE(in.json && in.trace && in.stats);
+  EXPECT_EQ(in.run.mode, RunMode::kSchedule);
+  EXPECT_EQ(in.run.cartridges, "3");
+  EXPECT_EQ(in.run.volume, "2.5");
+  EXPECT_EQ(in.run.timeout, "30");
+  EXPECT_TRUE(in.run.clean);
+
+  const auto scenarios = parse({"--sim", "--scenario", "log500", "--scenario", "unpowered", "info"});
+  ASSERT_TRUE(scenarios.invocation.has_value());
+  EXPECT_EQ(scenarios.invocation->link.scenarios,
+            (std::vector<std::string>{"log500", "unpowered"}));
+  const auto json = parse({"--sim", "log", "save", "x.json", "--format", "json"});
+  ASSERT_TRUE(json.invocation.has_value());
+  EXPECT_TRUE(json.invocation->json_format);
+  EXPECT_EQ(json.invocation->file, "x.json");
+  const auto limits = parse({"--sim", "check", "--clock-limit", "2", "--supply-min", "10.5"});
+  ASSERT_TRUE(limits.invocation.has_value());
+  EXPECT_EQ(limits.invocation->check.clock_offset_s, 2);
+  EXPECT_EQ(limits.invocation->check.supply_min_v, 10.5);
+  EXPECT_EQ(limits.invocation->check.supply_max_v, 15);
+}
+
+TEST(CommandLine, RefusalsSayWhatToDoAndExitWithTwo) {
+  const std::vector<std::vector<std::string>> refused = {
+      {},                                          // no command
+      {"info"},                                    // no instrument
+      {"--sim", "--port", "COM1", "info"},         // two instruments
+      {"--sim", "frobnicate"},                     // no such command
+      {"--sim", "log"},                            // a group without its command
+      {"--sim", "log", "save"},                    // a missing file
+      {"--sim", "log", "save", "f", "--format", "xml"},
+      {"--sim", "clock", "set"},                   // neither --pc nor a time
+      {"--sim", "clock", "set", "--pc", "2026-01-01 00:00:00"},
+      {"--sim", "run", "start"},                   // no mode
+      {"--sim", "run", "start", "--mode", "fast"},
+      {"--sim", "check", "--clock-limit", "soon"},
+      {"--sim", "info", "--verbose"},
+  };
+  for (const auto& args : refused) {
+    SCOPED_TRACE(testing::PrintToString(args));
+    const ParsedCommandLine parsed = parse(args);
+    EXPECT_FALSE(parsed.invocation.has_value());
+    EXPECT_EQ(parsed.exit_code, kExitUsage);
+    EXPECT_NE(parsed.text.find("tarnquill-cli: "), std::string::npos) << parsed.text;
+    EXPECT_NE(parsed.text.find("--help"), std::string::npos) << parsed.text;
+  }
+}
+
+TEST(CommandLine, HelpOnEveryCommandExitsWithZero) {
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {"--help"}, {"info", "--help"}, {"log", "save", "--help"}, {"run", "start", "--help"}}) {
+    SCOPED_TRACE(testing::PrintToString(args));
+    const ParsedCommandLine parsed = parse(args);
+    EXPECT_FALSE(parsed.invocation.has_value());
+    EXPECT_EQ(parsed.exit_code, kExitOk);
+    EXPECT_NE(parsed.text.find("Usage:"), std::string::npos);
+  }
+  EXPECT_NE(parse({"run", "start", "--help"}).text.find("--cartridges"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tq::cli
