@@ -1,10 +1,13 @@
 // tarnquill-bench-link: Transactions through a real serial port against a responder.
 // Prints the Transaction rate and the software overhead per Transaction with a responder
-// that answers at once, then the Transaction time against the wire limit with a
-// responder paced like a 38400-baud line.
+// that answers at once, with where that time goes, then the Transaction time against the
+// wire limit with a responder paced like a 38400-baud line.
 //
 //   tarnquill-bench-link [--transactions N] [--paced-transactions M]
-//                        [--port NAME [--device-port NAME]]
+//                        [--port NAME [--device-port NAME]] [--summary]
+//
+// With --summary it prints only "figure NAME VALUE" lines, for tools/bench to put the
+// figures of several runs side by side.
 //
 // Without --port (POSIX only) it runs over a pseudo-terminal pair with the responder in
 // this process. With --port alone, an external responder (tarnquill-bench-responder)
@@ -23,6 +26,7 @@
 
 #include "bench/bench_line.h"
 #include "bench/responder.h"
+#include "bench/timing_port.h"
 #include "link/transaction.h"
 
 namespace tq::bench {
@@ -39,6 +43,7 @@ struct Options {
   int paced_transactions = 30;
   std::string port;
   std::string device_port;
+  bool summary = false;
 };
 
 struct Samples {
@@ -67,6 +72,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       options.port = argv[++i];
     } else if (arg == "--device-port" && has_value) {
       options.device_port = argv[++i];
+    } else if (arg == "--summary") {
+      options.summary = true;
     } else {
       return false;
     }
@@ -137,9 +144,55 @@ double Quantile(std::vector<double> v, double q) {
   return v[index];
 }
 
-void PrintSpread(const Samples& s) {
-  std::printf("  per Transaction: mean %.3f ms, median %.3f ms, p95 %.3f ms, max %.3f ms\n",
-              Mean(s.ms), Quantile(s.ms, 0.5), Quantile(s.ms, 0.95), Quantile(s.ms, 1.0));
+// The report, as text or as figure lines.
+class Report {
+ public:
+  explicit Report(bool summary) : summary_(summary) {}
+  // A line of the text report (printf-style); nothing in summary mode.
+  template <typename... Args>
+  void Say(const char* format, Args... args) const {
+    if (!summary_) std::printf(format, args...);
+  }
+  void Figure(const char* name, double value) const {
+    if (summary_) std::printf("figure %s %.4f\n", name, value);
+  }
+
+ private:
+  bool summary_;
+};
+
+void ReportSpread(const Report& r, const char* prefix, const Samples& s) {
+  const double mean = Mean(s.ms);
+  const double median = Quantile(s.ms, 0.5);
+  const double p95 = Quantile(s.ms, 0.95);
+  const double max = Quantile(s.ms, 1.0);
+  r.Say("  per Transaction: mean %.3f ms, median %.3f ms, p95 %.3f ms, max %.3f ms\n", mean, median,
+        p95, max);
+  const std::string p = prefix;
+  r.Figure((p + "_mean_ms").c_str(), mean);
+  r.Figure((p + "_median_ms").c_str(), median);
+  r.Figure((p + "_p95_ms").c_str(), p95);
+  r.Figure((p + "_max_ms").c_str(), max);
+}
+
+void ReportPhases(const Report& r, const Phases& phases, const Samples& quick) {
+  const double n = static_cast<double>(phases.writes == 0 ? 1 : phases.writes);
+  const auto per = [&](Phases::Duration d) { return Millis(d).count() / n; };
+  const double total = Mean(quick.ms);
+  const double port = per(phases.purge) + per(phases.write) + per(phases.first_byte) +
+                      per(phases.other_bytes) + per(phases.end_reads);
+  r.Say("  where it goes, per Transaction:\n");
+  r.Say("    purge %.3f ms, write and flush %.3f ms\n", per(phases.purge), per(phases.write));
+  r.Say("    first byte %.3f ms (the responder, the line and the read's wake-up)\n",
+        per(phases.first_byte));
+  r.Say("    the other %.0f reads %.3f ms, putting the read time-out back %.3f ms\n",
+        static_cast<double>(phases.reads) / n - 1, per(phases.other_bytes), per(phases.end_reads));
+  r.Say("    the engine itself (lock, stamp, scans, counters) %.3f ms\n", total - port);
+  r.Figure("phase_write_ms", per(phases.write));
+  r.Figure("phase_first_byte_ms", per(phases.first_byte));
+  r.Figure("phase_other_reads_ms", per(phases.other_bytes));
+  r.Figure("phase_end_reads_ms", per(phases.end_reads));
+  r.Figure("phase_engine_ms", total - port);
 }
 
 int Run(const Options& options) {
@@ -154,37 +207,48 @@ int Run(const Options& options) {
   if (line.device) {
     responder = std::thread([&] { ServeRequests(*line.device, ResponderOptions{}, stop); });
   }
-  const ConnectionRef connection = CreateConnectionOnPort(std::move(line.host));
+  auto timing = std::make_unique<TimingPort>(std::move(line.host));
+  TimingPort& timed = *timing;
+  const ConnectionRef connection = CreateConnectionOnPort(std::move(timing));
+  const Report r(options.summary);
 
-  std::printf("tarnquill-bench-link over %s\n", line.description.c_str());
+  r.Say("tarnquill-bench-link over %s\n", line.description.c_str());
   int failures = 0;
   if (SetPacing(*connection, false) != kResultOk) {
     std::fprintf(stderr, "tarnquill-bench-link: the responder does not answer\n");
     failures = 1;
   } else {
     (void)Measure(*connection, kWarmUp);
+    timed.Reset();
     const Samples quick = Measure(*connection, options.transactions);
-    std::printf("responder answering at once: %d Transactions in %.3f s, %.1f Transactions/s\n",
-                options.transactions, quick.total_s,
-                static_cast<double>(quick.ms.size()) / quick.total_s);
-    std::printf("  software overhead per Transaction (line and responder included):\n");
-    PrintSpread(quick);
+    const Phases phases = timed.phases();
+    const double rate = static_cast<double>(quick.ms.size()) / quick.total_s;
+    r.Say("responder answering at once: %d Transactions in %.3f s, %.1f Transactions/s\n",
+          options.transactions, quick.total_s, rate);
+    r.Figure("unpaced_per_second", rate);
+    r.Say("  software overhead per Transaction (line and responder included):\n");
+    ReportSpread(r, "unpaced", quick);
+    ReportPhases(r, phases, quick);
 
     const int paced_on = SetPacing(*connection, true);
     const Samples paced = Measure(*connection, options.paced_transactions);
     (void)SetPacing(*connection, false);
     const double wire_ms = Millis(kWireLimit).count();
-    std::printf("responder paced at 38400 baud (one byte per %.1f us): %d Transactions\n",
-                std::chrono::duration<double, std::micro>(LineTime(1)).count(),
-                options.paced_transactions);
-    PrintSpread(paced);
-    std::printf("  wire limit 2 x 128 bytes x 10 bits / 38400 baud = %.2f ms\n", wire_ms);
-    std::printf("  measured / wire limit: mean %.4f, median %.4f (goal: within 2%%)\n",
-                Mean(paced.ms) / wire_ms, Quantile(paced.ms, 0.5) / wire_ms);
-    std::printf("  time above the wire limit: mean %.3f ms\n", Mean(paced.ms) - wire_ms);
+    r.Say("responder paced at 38400 baud (one byte per %.1f us): %d Transactions\n",
+          std::chrono::duration<double, std::micro>(LineTime(1)).count(),
+          options.paced_transactions);
+    ReportSpread(r, "paced", paced);
+    r.Say("  wire limit 2 x 128 bytes x 10 bits / 38400 baud = %.2f ms\n", wire_ms);
+    r.Say("  measured / wire limit: mean %.4f, median %.4f (goal: within 2%%)\n",
+          Mean(paced.ms) / wire_ms, Quantile(paced.ms, 0.5) / wire_ms);
+    r.Say("  time above the wire limit: mean %.3f ms\n", Mean(paced.ms) - wire_ms);
+    r.Figure("paced_ratio_mean", Mean(paced.ms) / wire_ms);
+    r.Figure("paced_ratio_median", Quantile(paced.ms, 0.5) / wire_ms);
     failures = quick.failures + paced.failures + (paced_on == kResultOk ? 0 : 1);
   }
-  std::printf("failed Transactions: %d\n", failures);
+  r.Say("failed Transactions: %d\n", failures);
+  r.Say("link counters: %s", FormatConnectionStats(ReadConnectionStats(*connection)).c_str());
+  r.Figure("failed", failures);
 
   stop.store(true);
   if (responder.joinable()) responder.join();
@@ -199,7 +263,7 @@ int main(int argc, char** argv) {
   if (!tq::bench::ParseOptions(argc, argv, options)) {
     std::fputs(
         "usage: tarnquill-bench-link [--transactions N] [--paced-transactions M]\n"
-        "                            [--port NAME [--device-port NAME]]\n",
+        "                            [--port NAME [--device-port NAME]] [--summary]\n",
         stderr);
     return 2;
   }

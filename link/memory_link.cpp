@@ -14,6 +14,7 @@ struct Cable {
   std::condition_variable changed;
   std::deque<std::uint8_t> toward[2];  // bytes waiting to be read by end 0 / end 1
   bool closed[2] = {false, false};
+  bool cancelled[2] = {false, false};  // reads of end 0 / end 1 called off
 };
 
 class MemoryEnd final : public SerialPort {
@@ -41,16 +42,30 @@ class MemoryEnd final : public SerialPort {
   bool ReadByte(std::uint8_t& out, std::uint32_t timeout_ms) override {
     std::unique_lock lock(cable_->mutex);
     auto& queue = cable_->toward[side_];
-    const auto ready = [&] { return !queue.empty() || cable_->closed[1 - side_]; };
+    const auto ready = [&] {
+      return !queue.empty() || cable_->closed[1 - side_] || cable_->cancelled[side_];
+    };
     if (timeout_ms == 0) {
       cable_->changed.wait(lock, ready);
     } else if (!cable_->changed.wait_for(lock, std::chrono::milliseconds(timeout_ms), ready)) {
       return false;
     }
-    if (queue.empty()) return false;  // the other end has gone
+    if (cable_->cancelled[side_] || queue.empty()) return false;  // or the other end has gone
     out = queue.front();
     queue.pop_front();
     return true;
+  }
+
+  void CancelReads() override {
+    std::lock_guard lock(cable_->mutex);
+    cable_->cancelled[side_] = true;
+    cable_->changed.notify_all();
+  }
+
+  // Like a terminal whose other side has closed: gone for good.
+  bool Lost() const override {
+    std::lock_guard lock(cable_->mutex);
+    return cable_->closed[1 - side_];
   }
 
  private:

@@ -15,7 +15,7 @@ struct MemoryLinkEnds {
 };
 
 // Both ends share the cable; either may be destroyed first. Closing one end makes the
-// other's reads fail at once (a dropped line).
+// other's reads fail at once and the other Lost() (a dropped line).
 [[nodiscard]] MemoryLinkEnds CreateMemoryLink();
 
 }  // namespace tq

@@ -6,43 +6,97 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <array>
+#include <atomic>
 #include <cerrno>
 
 namespace tq {
 namespace {
 
+// Errors after which the device is gone: only opening it again can help.
+bool IsGoneError(int code) {
+  return code == EIO || code == ENXIO || code == ENODEV || code == EBADF || code == EPIPE;
+}
+
 class PosixSerialPort final : public SerialPort {
  public:
-  explicit PosixSerialPort(int fd) : fd_(fd) {}
-  ~PosixSerialPort() override { ::close(fd_); }
+  explicit PosixSerialPort(int fd) : fd_(fd) {
+    // A pipe whose read end becomes readable when reads are called off; without one,
+    // reads simply end at their time limit.
+    if (::pipe2(cancel_, O_CLOEXEC | O_NONBLOCK) != 0) cancel_[0] = cancel_[1] = -1;
+  }
+  ~PosixSerialPort() override {
+    ::close(fd_);
+    for (const int end : cancel_) {
+      if (end >= 0) ::close(end);
+    }
+  }
 
-  void PurgeReceive() override { ::tcflush(fd_, TCIFLUSH); }
+  void PurgeReceive() override {
+    if (::tcflush(fd_, TCIFLUSH) != 0) Failed(errno);
+  }
 
   void WriteAll(std::span<const std::uint8_t> bytes) override {
     std::size_t done = 0;
     while (done < bytes.size()) {
       const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return;
+      if (n <= 0) {
+        if (n < 0) Failed(errno);
+        return;
+      }
       done += static_cast<std::size_t>(n);
     }
-    ::tcdrain(fd_);
+    if (::tcdrain(fd_) != 0) Failed(errno);
   }
 
   bool ReadByte(std::uint8_t& out, std::uint32_t timeout_ms) override {
-    pollfd p{fd_, POLLIN, 0};
+    std::array<pollfd, 2> p{{{fd_, POLLIN, 0}, {cancel_[0], POLLIN, 0}}};
+    const nfds_t count = cancel_[0] >= 0 ? 2 : 1;
     const int wait = timeout_ms == 0 ? -1 : static_cast<int>(timeout_ms);
     int ready;
     do {
-      ready = ::poll(&p, 1, wait);
+      ready = ::poll(p.data(), count, wait);
     } while (ready < 0 && errno == EINTR);
-    if (ready <= 0) return false;
-    // A hung-up line (the other end closed) reports end-of-file or EIO at once.
-    return ::read(fd_, &out, 1) == 1;
+    if (ready < 0) {
+      Failed(errno);
+      return false;
+    }
+    if (ready == 0 || p[1].revents != 0) return false;  // time-out, or called off
+    if ((p[0].revents & POLLIN) == 0) {
+      // POLLHUP, POLLERR or POLLNVAL without data: the other end has gone.
+      lost_ = true;
+      return false;
+    }
+    const ssize_t n = ::read(fd_, &out, 1);
+    if (n == 1) return true;
+    if (n == 0) {
+      lost_ = true;  // end of file: hung up
+    } else {
+      Failed(errno);
+    }
+    return false;
   }
 
+  void CancelReads() override {
+    if (cancel_[1] < 0) return;
+    const std::uint8_t one = 1;
+    (void)!::write(cancel_[1], &one, 1);  // the pipe stays readable: every later read ends
+  }
+
+  bool Lost() const override { return lost_; }
+  std::uint32_t LastSystemError() const override { return last_error_; }
+
  private:
+  void Failed(int code) {
+    last_error_ = static_cast<std::uint32_t>(code);
+    if (IsGoneError(code)) lost_ = true;
+  }
+
   int fd_;
+  int cancel_[2] = {-1, -1};
+  std::atomic<bool> lost_{false};
+  std::uint32_t last_error_ = 0;
 };
 
 }  // namespace
@@ -77,6 +131,11 @@ std::unique_ptr<SerialPort> OpenSerialPort(const std::string& name) {
     return nullptr;
   }
   return AdoptPosixSerialFd(fd);
+}
+
+// There is nothing to show on a failed open here either.
+std::unique_ptr<SerialPort> ReopenSerialPort(const std::string& name) {
+  return OpenSerialPort(name);
 }
 
 }  // namespace tq

@@ -21,6 +21,13 @@ inline constexpr int kResultNoSuchEntry = 9;     // GetSampleLogEntry
 // byte fails to arrive, or 153 bytes have been read. 0: `frame` holds the response.
 // 14: lock not obtained in time (nothing sent, counter unchanged), silence, no valid
 // Frame, or a valid Frame with another sequence number; `frame` then holds the request.
+//
+// Around that exchange: a Connection that has been closed fails at once, and so does
+// one whose port is lost (the device removed, the line hung up, or several
+// Transactions in a row without a byte where the platform reports nothing), except
+// that at most once a second a Transaction opens the port again first and, when that
+// works, goes on as usual. Every Transaction is counted, and traced when a trace is set
+// (connection.h).
 [[nodiscard]] int RunTransaction(Connection* connection, Frame& frame);
 
 // The calling sequence shared by every command: `frame` has been cleared and carries

@@ -1,8 +1,10 @@
 // Parsing of edit-box entries.
 #include "shell/entry_parse.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <limits>
 
 namespace tq {
 namespace {
@@ -57,6 +59,11 @@ double parse_double_entry(std::string_view text) {
   std::array<char, kDoubleEntryLimit + 1> number{};
   text.substr(start, at - start).copy(number.data(), kDoubleEntryLimit);
   return std::strtod(number.data(), nullptr);
+}
+
+float parse_float_entry(std::string_view text) {
+  constexpr double kLargest = std::numeric_limits<float>::max();
+  return static_cast<float>(std::clamp(parse_double_entry(text), -kLargest, kLargest));
 }
 
 }  // namespace tq

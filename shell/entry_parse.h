@@ -20,4 +20,8 @@ inline constexpr std::size_t kDoubleEntryLimit = 23;
 // nothing converts.
 [[nodiscard]] double parse_double_entry(std::string_view text);
 
+// parse_double_entry for a 32-bit float field: values beyond the float range are held
+// to its largest finite value, so a long row of digits never becomes an infinity.
+[[nodiscard]] float parse_float_entry(std::string_view text);
+
 }  // namespace tq

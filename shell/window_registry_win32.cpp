@@ -1,6 +1,8 @@
 // Every window of the program by its template.
 #include "shell/window_registry_win32.h"
 
+#include "config/motor_dialog_win32.h"
+#include "config/pressure_dialog_win32.h"
 #include "diagnostics/diagnostics_view_win32.h"
 #include "sampling/run_view_win32.h"
 #include "shell/about_dialog_win32.h"
@@ -20,6 +22,8 @@ constexpr WindowFactory kWindows[] = {
     {IDD_RUN_VIEW, &create_run_view, nullptr},
 
     // Configuration
+    {IDD_MOTORS, nullptr, &open_motor_dialog},
+    {IDD_PRESSURE_SENSOR, nullptr, &open_pressure_dialog},
 
     // Diagnostics
     {IDD_DIAGNOSTICS_VIEW, &create_diagnostics_view, nullptr},

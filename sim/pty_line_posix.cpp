@@ -51,6 +51,10 @@ std::unique_ptr<PtyLine> PtyLine::Open(std::string link_path, NameSink on_name,
 
 PtyLine::~PtyLine() {
   CloseTerminal();
+  RemoveLink();
+}
+
+void PtyLine::RemoveLink() {
   if (link_path_.empty()) return;
   // Only a link that still leads to our terminal is ours to remove.
   std::array<char, 256> target{};
@@ -127,7 +131,12 @@ void PtyLine::CloseTerminal() {
   slave_hold_ = -1;
 }
 
-void PtyLine::HangUp() { CloseTerminal(); }
+void PtyLine::HangUp() {
+  // The name goes with the device, as a serial adapter's does when it is pulled out: a
+  // program opening it meanwhile finds nothing, rather than a terminal nobody serves.
+  RemoveLink();
+  CloseTerminal();
+}
 
 void PtyLine::Restore() {
   if (port_) return;

@@ -29,7 +29,8 @@ class PtyLine final : public DeviceLine {
   [[nodiscard]] const std::string& SlaveName() const { return slave_name_; }
 
   SerialPort* Port() override { return port_.get(); }
-  // Closes the terminal, so the host's reads and writes fail: the line is gone.
+  // Closes the terminal, so the host's reads and writes fail, and removes the link: the
+  // line is gone.
   void HangUp() override;
   // Opens a new terminal (whose name differs), moves the link to it and reports it.
   void Restore() override;
@@ -39,6 +40,7 @@ class PtyLine final : public DeviceLine {
   bool OpenTerminal(std::string* error);
   bool PointLink(std::string* error);
   void CloseTerminal();
+  void RemoveLink();
 
   std::string link_path_;
   NameSink on_name_;

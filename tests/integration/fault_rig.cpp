@@ -23,10 +23,4 @@ FaultRig ServeOnLine(std::unique_ptr<sim::DeviceLine> inner, std::string* error)
   return rig;
 }
 
-ConnectionRef ReopenConnection(FaultRig& rig, std::uint32_t timeout_ms) {
-  rig.connection = CloseConnection(std::move(rig.connection));
-  rig.connection = CreateConnectionOnPort(OpenSerialPort(rig.port_name), nullptr, timeout_ms);
-  return rig.connection;
-}
-
 }  // namespace tq::test

@@ -16,7 +16,9 @@ namespace tq::test {
 struct FaultRig {
   std::unique_ptr<sim::SimServer> server;
   TearingLine* line = nullptr;  // owned by the server
-  ConnectionRef connection;     // the program's side
+  // The program's side, opened by name as the program opens it, so that it opens the
+  // port again by itself after an unplug.
+  ConnectionRef connection;
   // Whether unplugging shows on the program's port (a pseudo-terminal hangs up; a COM
   // port pair just goes quiet).
   bool unplug_is_visible = false;
@@ -30,9 +32,5 @@ struct FaultRig {
 
 // For the platform files: serves the instrument on `inner` (wrapped so it can be cut).
 [[nodiscard]] FaultRig ServeOnLine(std::unique_ptr<sim::DeviceLine> inner, std::string* error);
-
-// Opens the port again, as the operator does after the line has come back; the old
-// Connection is let go first.
-[[nodiscard]] ConnectionRef ReopenConnection(FaultRig& rig, std::uint32_t timeout_ms);
 
 }  // namespace tq::test

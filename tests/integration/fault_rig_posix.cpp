@@ -22,7 +22,8 @@ FaultRig OpenFaultRig(std::uint32_t timeout_ms, std::string* error) {
   if (!rig.server) return rig;
   rig.unplug_is_visible = true;
   rig.port_name = link;
-  rig.connection = CreateConnectionOnPort(OpenSerialPort(link), nullptr, timeout_ms);
+  rig.connection =
+      CreateConnectionOnPort(OpenSerialPort(link), nullptr, timeout_ms, ReopenerFor(link));
   if (!rig.connection) *error = "cannot open " + link;
   return rig;
 }

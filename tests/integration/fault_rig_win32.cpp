@@ -19,7 +19,8 @@ FaultRig OpenFaultRig(std::uint32_t timeout_ms, std::string* error) {
   FaultRig rig = ServeOnLine(sim::FixedLine(std::move(device)), error);
   if (!rig.server) return rig;
   rig.port_name = "COM7";
-  rig.connection = CreateConnectionOnPort(std::move(host), nullptr, timeout_ms);
+  rig.connection =
+      CreateConnectionOnPort(std::move(host), nullptr, timeout_ms, ReopenerFor(rig.port_name));
   return rig;
 }
 

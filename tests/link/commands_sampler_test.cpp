@@ -283,6 +283,52 @@ TEST(SamplerResponses, MotorCleaningAndSampleLogFields) {
   EXPECT_EQ(StopReasonName(3), "none");
 }
 
+TEST(SamplerCommands, SixteenAndThirtyTwoBitFieldsTravelWithTheirHighBytes) {
+  // The usual values of these fields fit a byte or two, which would hide a field sent or
+  // read too narrow; these fill every byte.
+  Rig rig;
+  MotorConfig motor{};
+  motor.speed = 0x0302;
+  ASSERT_EQ(SetMotorConfig(rig.connection.get(), 1, motor), kResultOk);
+  ExpectRequest(rig.LastRequest(), 0x81, Cat({{1}, Bytes(11, 0), {0x02, 0x03}}));
+
+  ASSERT_EQ(RunMotor(rig.connection.get(), MotorRunRequest{2, 0, 0x0504}), kResultOk);
+  ExpectRequest(rig.LastRequest(), 0x82, Cat({{0, 2, 0, 0x04, 0x05}, Bytes(19, 0)}));
+
+  CleaningConfig cleaning{};
+  cleaning.stabilisation_time = 0x0706;
+  ASSERT_EQ(SetCleaningConfig(rig.connection.get(), cleaning), kResultOk);
+  ExpectRequest(rig.LastRequest(), 0xAC, Cat({{0, 0, 0x06, 0x07}, Bytes(8, 0)}));
+
+  ASSERT_EQ(WriteFlowMeterConfig(rig.connection.get(), FlowMeterConfig{0x0B0A0908}), kResultOk);
+  ExpectRequest(rig.LastRequest(), 0x71, {5, 5, 0, 0x08, 0x09, 0x0A, 0x0B});
+
+  rig.Answer(0, Cat({Bytes(11, 0), {0x0D, 0x0C}}));
+  ASSERT_EQ(GetMotorConfig(rig.connection.get(), 1, &motor), kResultOk);
+  EXPECT_EQ(motor.speed, 0x0C0D);
+
+  rig.Answer(0, Cat({{0, 0, 0x0F, 0x0E}, Bytes(8, 0)}));
+  ASSERT_EQ(GetCleaningConfig(rig.connection.get(), &cleaning), kResultOk);
+  EXPECT_EQ(cleaning.stabilisation_time, 0x0E0F);
+
+  rig.Answer(0, {0, 0x14, 0x13, 0x12, 0x11});
+  FlowMeterConfig flow;
+  ASSERT_EQ(ReadFlowMeterConfig(rig.connection.get(), &flow), kResultOk);
+  EXPECT_EQ(flow.pulses_per_litre, 0x11121314u);
+
+  rig.Answer(0, Cat({Bytes(20, 0), {0x18, 0x17, 0x16, 0x15}, Bytes(10, 0)}));
+  SampleLogEntry entry;
+  ASSERT_EQ(GetSampleLogEntry(rig.connection.get(), 0, &entry), kResultOk);
+  EXPECT_EQ(entry.duration, 0x15161718u);
+
+  rig.Answer(0, Cat({Bytes(14, 0), {0x1A, 0x19, 0x1C, 0x1B, 0x1E, 0x1D, 0x20, 0x1F, 0x22, 0x21}}));
+  SensorSample sample;
+  ASSERT_EQ(GetSensorSample(rig.connection.get(), &sample), kResultOk);
+  EXPECT_EQ(sample.pressure_a, 0x191A);
+  EXPECT_EQ(sample.pressure_b, 0x1B1C);
+  EXPECT_EQ(sample.hall, (std::array<std::uint16_t, 3>{0x1D1E, 0x1F20, 0x2122}));
+}
+
 TEST(SamplerResponses, ScheduleTakesAllFifteenRowsAsTheyAre) {
   Rig rig;
   Bytes b(98, 0);

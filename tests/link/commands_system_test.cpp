@@ -248,6 +248,11 @@ TEST(SystemResponses, DiagnosticLogEntryAndTaskDetails) {
   EXPECT_EQ(d.stack_top, 0x20001800u);
   EXPECT_EQ(d.state, 1);
   EXPECT_EQ(d.log_filters, kLogFilterError | kLogFilterDebug);
+
+  // A line number that fills all four bytes.
+  rig.Answer(0, Cat({Bytes(37, 0), {0x04, 0x03, 0x02, 0x01}}));
+  ASSERT_EQ(GetDiagnosticLogEntry(rig.connection.get(), &e), kResultOk);
+  EXPECT_EQ(e.line, 0x01020304);
 }
 
 // A record decoded from a varied byte pattern, so any field overwritten shows.

@@ -28,6 +28,7 @@ TEST(VolumeToTenths, TruncatesAfterAddingAHundredth) {
                         {12.7, 127},
                         {0.7, 7},
                         {2.29, 22},
+                        {2.297, 22},  // the hundredth added is not enough to reach 23
                         // Within a hundredth below a tenth, e.g. a volume kept as a float.
                         {2.2995, 23},
                         {static_cast<double>(2.3f), 23}};

@@ -116,6 +116,34 @@ TEST(Poller, StopWhileTheRoutineIsBlockedInAReadReturnsPromptlyAndFreesNothingIn
   EXPECT_EQ(shared->steps, 1);  // no command after stop was seen
 }
 
+TEST(Poller, StopLetsGoOfARoutineThatGoesOnAfterAboutATenthOfASecond) {
+  // The routine runs on for half a second after stop is set, as one stuck in a read
+  // that nothing interrupts. With the stop's wait of about 100 ms, PollerStop returns
+  // while it still runs; a wait several times longer would see it end first. A loaded
+  // machine may slow one stop beyond the half second, so the best of three counts.
+  bool let_go_early = false;
+  for (int attempt = 0; attempt < 3 && !let_go_early; ++attempt) {
+    auto started = std::make_shared<std::atomic<bool>>(false);
+    auto ended = std::make_shared<std::atomic<bool>>(false);
+    PollerHandle poller = PollerStart(
+        [started, ended](Poller& p) {
+          *started = true;
+          while (p.stop.load() == 0) std::this_thread::yield();
+          const auto stop_seen = Clock::now();
+          while (Clock::now() - stop_seen < 500ms) std::this_thread::sleep_for(1ms);
+          *ended = true;
+          return 0;
+        },
+        0);
+    ASSERT_TRUE(WaitFor([&] { return started->load(); }));
+    auto watch = poller.Watch();
+    poller = PollerStop(std::move(poller));
+    let_go_early = !*ended;
+    ASSERT_TRUE(WaitFor([&] { return watch.expired(); }));
+  }
+  EXPECT_TRUE(let_go_early) << "PollerStop waited for the routine to end";
+}
+
 TEST(Poller, HandleDestructionStopsTheThread) {
   auto shared = std::make_shared<Shared>();
   std::weak_ptr<Poller> watch;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "link/memory_link.h"
@@ -61,6 +62,50 @@ TEST(Transaction, RequestIsStampedAsTheWorkedExample) {
   const Frame sent = rig.device->Requests().at(0);
   EXPECT_EQ(Bytes(sent.begin(), sent.begin() + 7),
             (Bytes{0x2A, 0x83, 0xFE, 0x00, 0x06, 0x00, 0x00}));
+
+  // Whatever a caller left in the link fields is stamped over, the result byte too.
+  f = test::MakeRequest(0x06);
+  f[kOffMarker] = 0x11;
+  f[kOffSequence] = 0x22;
+  f[kOffResult] = 0x77;
+  ASSERT_EQ(RunTransaction(rig.connection.get(), f), kResultOk);
+  const Frame second = rig.device->Requests().at(1);
+  EXPECT_EQ(second[kOffMarker], 0x2A);
+  EXPECT_EQ(second[kOffSequence], 1);
+  EXPECT_EQ(second[kOffResult], 0);
+  EXPECT_TRUE(IsValidFrameAt(second, 0));
+}
+
+// A port that delivers a fixed stream after each request and counts the reads made.
+struct CountingPort final : SerialPort {
+  std::function<Bytes(const Frame&)> answer;
+  std::size_t reads = 0;
+  Bytes stream;
+  void PurgeReceive() override {}
+  void WriteAll(std::span<const std::uint8_t> bytes) override {
+    Frame req{};
+    std::copy(bytes.begin(), bytes.end(), req.begin());
+    stream = answer(req);
+    reads = 0;
+  }
+  bool ReadByte(std::uint8_t& out, std::uint32_t) override {
+    if (reads >= stream.size()) {
+      ++reads;  // a read that found nothing (a silent byte)
+      return false;
+    }
+    out = stream[reads++];
+    return true;
+  }
+};
+
+std::size_t ReadsMade(std::function<Bytes(const Frame&)> answer, int* result) {
+  auto port = std::make_unique<CountingPort>();
+  port->answer = std::move(answer);
+  CountingPort* raw = port.get();
+  auto connection = CreateConnectionOnPort(std::move(port), nullptr, kShortTimeout);
+  Frame f = test::MakeRequest(0x27);
+  *result = RunTransaction(connection.get(), f);
+  return raw->reads;
 }
 
 TEST(Transaction, SilenceFailsAfterOneByteTimeoutAndFreesTheLock) {
@@ -86,28 +131,33 @@ TEST(Transaction, NoiseBeforeTheResponse) {
 
 TEST(Transaction, TwentySixNoiseBytesFailAfterExactly153Reads) {
   // The device keeps sending; the engine must stop reading at 153 bytes.
-  struct CountingPort final : SerialPort {
-    std::size_t reads = 0;
-    Bytes stream;
-    void PurgeReceive() override {}
-    void WriteAll(std::span<const std::uint8_t> bytes) override {
-      Frame req{};
-      std::copy(bytes.begin(), bytes.end(), req.begin());
-      stream = Concat(Noise(26), ToBytes(MakeResponse(req, 0)));
-      stream.resize(400, 0x2A);
-    }
-    bool ReadByte(std::uint8_t& out, std::uint32_t) override {
-      if (reads >= stream.size()) return false;
-      out = stream[reads++];
-      return true;
-    }
-  };
-  auto port = std::make_unique<CountingPort>();
-  CountingPort* raw = port.get();
-  auto connection = CreateConnectionOnPort(std::move(port), nullptr, kShortTimeout);
-  Frame f = test::MakeRequest(0x27);
-  EXPECT_EQ(RunTransaction(connection.get(), f), kResultLinkFailure);
-  EXPECT_EQ(raw->reads, kReceiveLimit);
+  int result = -1;
+  const std::size_t reads = ReadsMade(
+      [](const Frame& req) {
+        Bytes stream = Concat(Noise(26), ToBytes(MakeResponse(req, 0)));
+        stream.resize(400, 0x2A);
+        return stream;
+      },
+      &result);
+  EXPECT_EQ(result, kResultLinkFailure);
+  EXPECT_EQ(reads, kReceiveLimit);
+}
+
+TEST(Transaction, ASilentByteEndsTheReading) {
+  // Silence at once, and silence after part of an answer: no read after the one that
+  // found nothing.
+  int result = -1;
+  EXPECT_EQ(ReadsMade([](const Frame&) { return Bytes{}; }, &result), 1u);
+  EXPECT_EQ(result, kResultLinkFailure);
+  EXPECT_EQ(ReadsMade(
+                [](const Frame& req) {
+                  Bytes cut = ToBytes(MakeResponse(req, 0));
+                  cut.resize(60);
+                  return cut;
+                },
+                &result),
+            61u);
+  EXPECT_EQ(result, kResultLinkFailure);
 }
 
 TEST(Transaction, StaleSequenceFailsAtOnceEvenIfTheRightFrameFollows) {
@@ -124,6 +174,18 @@ TEST(Transaction, StaleSequenceFailsAtOnceEvenIfTheRightFrameFollows) {
   // At once: no waiting for more bytes after the mismatching Frame.
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
   EXPECT_EQ(rig.device->Requests().size(), 1u);
+
+  // Not one byte is read after the mismatching Frame, though the right one is there.
+  int result = -1;
+  EXPECT_EQ(ReadsMade(
+                [](const Frame& req) {
+                  const auto stale = static_cast<std::uint8_t>(req[kOffSequence] - 1);
+                  return Concat(Concat(Noise(3), ToBytes(MakeResponseWithSequence(req, stale, 0))),
+                                ToBytes(MakeResponse(req, 0)));
+                },
+                &result),
+            3 + kFrameSize);
+  EXPECT_EQ(result, kResultLinkFailure);
 }
 
 TEST(Transaction, DeviceErrorIsPassedThroughAndFillsNothing) {
@@ -228,14 +290,22 @@ TEST(Transaction, DroppedLineFailsAtOnce) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
 }
 
-TEST(Connection, CloseReturnsNullAndKeepsOtherHoldersWorking) {
-  Rig rig([](const Frame& req) { return ToBytes(MakeResponse(req, 0)); });
+TEST(Connection, CloseEndsTheConnectionForEveryHolderAtOnce) {
+  Rig rig([](const Frame& req) { return ToBytes(MakeResponse(req, 0)); }, 2000);
   ConnectionRef view_copy = rig.connection;
   rig.connection = CloseConnection(std::move(rig.connection));
   EXPECT_EQ(rig.connection, nullptr);
   EXPECT_EQ(CloseConnection(nullptr), nullptr);
+  EXPECT_FALSE(view_copy->line.IsOpen());
+
   Frame f = test::MakeRequest(0x27);
-  EXPECT_EQ(RunTransaction(view_copy.get(), f), kResultOk);
+  const Frame before = f;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(RunCommand(view_copy.get(), f), kResultLinkFailure);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+  EXPECT_EQ(f, before);  // nothing stamped, nothing sent
+  EXPECT_TRUE(rig.device->Requests().empty());
+  EXPECT_EQ(ReadConnectionStats(*view_copy).closed, 1u);
 }
 
 TEST(Connection, MissingPortGivesNoConnection) {

@@ -9,9 +9,11 @@
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "link/transaction.h"
 #include "tests/support/scripted_device.h"
@@ -108,10 +110,51 @@ TEST(PosixPty, DroppedLineFailsReadsAtOnceInsteadOfWaitingOut) {
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(host->ReadByte(b, 0));
   EXPECT_FALSE(host->ReadByte(b, kLongTimeout));
+  EXPECT_TRUE(host->Lost());
   auto connection = CreateConnectionOnPort(std::move(host), nullptr, kLongTimeout);
   Frame f = test::MakeRequest(0x27);
   EXPECT_EQ(RunCommand(connection.get(), f), kResultLinkFailure);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(kLongTimeout / 2));
+}
+
+TEST(PosixPty, ANewConnectionHasTheProgramsSettingsAndOpensItsPortAgainByName) {
+  PtyPair pty;
+  ASSERT_TRUE(pty.ok());
+  int owner_window = 0;
+  const ConnectionRef c = CreateConnection(&owner_window, pty.name());
+  ASSERT_TRUE(c);
+  test::ScriptedDevice device(pty.AdoptMaster(),
+                              [](const Frame& req) { return ToBytes(MakeResponse(req, 0)); });
+  EXPECT_EQ(c->timeout, 3000u);
+  EXPECT_EQ(c->owner, &owner_window);
+  EXPECT_EQ(c->busy_dialog, 0);
+  EXPECT_EQ(c->sequence, 0);
+  ASSERT_TRUE(c->health.reopen);
+  EXPECT_NE(c->health.reopen(), nullptr);  // the same device, opened once more
+  Frame f = test::MakeRequest(0x27);
+  EXPECT_EQ(RunCommand(c.get(), f), kResultOk);
+}
+
+TEST(PosixPty, CancelledReadsEndAtOnce) {
+  PtyPair pty;
+  ASSERT_TRUE(pty.ok());
+  auto host = OpenSerialPort(pty.name());
+  ASSERT_NE(host, nullptr);
+  std::atomic<bool> returned{false};
+  std::thread reader([&] {
+    std::uint8_t b = 0;
+    EXPECT_FALSE(host->ReadByte(b, 20000));
+    returned = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const auto start = std::chrono::steady_clock::now();
+  host->CancelReads();
+  reader.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(5000));
+  // Every later read ends at once too; the line itself is not lost for that.
+  std::uint8_t b = 0;
+  EXPECT_FALSE(host->ReadByte(b, 20000));
+  EXPECT_FALSE(host->Lost());
 }
 
 Bytes ReadMaster(int fd, std::size_t count, int wait_ms = 1000) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace tq {
 namespace {
 
@@ -43,6 +45,13 @@ TEST(ParseDoubleEntry, ReadsOnlyTheFirst23Characters) {
   EXPECT_EQ(parse_double_entry("0.0000000000000000000001"), 0.0);
   EXPECT_DOUBLE_EQ(parse_double_entry("12345678901234567890123456"), 12345678901234567890123.0);
   EXPECT_DOUBLE_EQ(parse_double_entry("1.0000000000000000000005e3"), 1.0);
+}
+
+TEST(ParseFloatEntry, ValuesBeyondAFloatAreHeldToItsRange) {
+  EXPECT_FLOAT_EQ(parse_float_entry("2.5"), 2.5f);
+  EXPECT_EQ(parse_float_entry("1e39"), std::numeric_limits<float>::max());
+  EXPECT_EQ(parse_float_entry("-1e999"), -std::numeric_limits<float>::max());
+  EXPECT_EQ(parse_float_entry("x"), 0.0f);
 }
 
 }  // namespace

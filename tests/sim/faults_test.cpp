@@ -149,12 +149,12 @@ TEST(SimFaults, NoiseAndBrokenRequestsNeverWedgeTheInstrument) {
   SystemStatus status;
   // The host's port is the Connection's; write straight to it.
   const std::vector<std::uint8_t> stars(300, kStartMarker);
-  rig.c()->port->WriteAll(stars);
+  rig.c()->line.port()->WriteAll(stars);
   Frame broken{};
   broken[kOffCommand] = kCmdGetClock;
   StampRequest(broken, 9);
   broken[kOffCrcLow] ^= 1;
-  rig.c()->port->WriteAll(broken);
+  rig.c()->line.port()->WriteAll(broken);
   const std::uint64_t before = rig.server().RequestCount();
   EXPECT_EQ(GetSystemStatus(rig.c(), &status), 0);
   EXPECT_EQ(rig.server().RequestCount(), before + 1);  // the broken Frame was not answered
@@ -164,7 +164,7 @@ TEST(SimFaults, NoiseAndBrokenRequestsNeverWedgeTheInstrument) {
   request[kOffCommand] = kCmdGetSystemStatus;
   StampRequest(request, rig.c()->sequence);
   for (std::size_t i = 0; i < kFrameSize; i += 16) {
-    rig.c()->port->WriteAll(std::span(request).subspan(i, 16));
+    rig.c()->line.port()->WriteAll(std::span(request).subspan(i, 16));
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   EXPECT_TRUE(tq::test::WaitFor([&] { return rig.server().RequestCount() == before + 2; }));

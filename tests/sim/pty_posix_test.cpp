@@ -106,13 +106,13 @@ TEST(SimPty, TerminalSurvivesReopeningAndComesBackAfterAHangUp) {
 
     for (int round = 0; round < 2; ++round) {  // the program disconnects and connects again
       const ConnectionRef c = CreateConnectionOnPort(OpenSerialPort(link), nullptr, 300);
-      ASSERT_TRUE(c && c->port);
+      ASSERT_TRUE(c && c->line.IsOpen());
       DeviceTime time;
       EXPECT_EQ(GetClock(c.get(), &time), 0) << round;
     }
 
     const ConnectionRef before = CreateConnectionOnPort(OpenSerialPort(link), nullptr, 300);
-    ASSERT_TRUE(before && before->port);
+    ASSERT_TRUE(before && before->line.IsOpen());
     server.DropLine(200);
     ASSERT_TRUE(tq::test::WaitFor([&] { return server.Reconnections() == 1; }));
     DeviceTime time;
@@ -124,7 +124,7 @@ TEST(SimPty, TerminalSurvivesReopeningAndComesBackAfterAHangUp) {
       EXPECT_EQ(pty->SlaveName(), names[1]);
     }
     const ConnectionRef after = CreateConnectionOnPort(OpenSerialPort(link), nullptr, 300);
-    ASSERT_TRUE(after && after->port);
+    ASSERT_TRUE(after && after->line.IsOpen());
     EXPECT_EQ(GetClock(after.get(), &time), 0);
   }
   // With the server gone, so are the terminal and its link.

@@ -90,7 +90,9 @@ TEST(BusyDialog, IsOwnedByTheConnectionsOwnerAndOnlyTheAnswerEndsIt) {
   bool still_open = false;
   DialogDriver driver([&](HWND dialog) {
     dialog_owner = GetWindow(dialog, GW_OWNER);
-    test::WaitFor([&] { return rig.device->Requests().size() == 1; });
+    // A modal dialog shows once its loop first runs idle, which may be after the request
+    // is out: wait for both, or "still open" would be judged too early.
+    test::WaitFor([&] { return IsWindowVisible(dialog) && rig.device->Requests().size() == 1; });
     SendMessageA(dialog, DM_GETDEFID, 0, 0);
     still_open = IsWindow(dialog) && IsWindowVisible(dialog);
     instrument.gate.Open();

@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "link/transaction.h"
@@ -35,10 +39,18 @@ struct OpenRecord {
   HANDLE opened = nullptr;
   DCB applied{};
   COMMTIMEOUTS timeouts{};
-  std::vector<std::string> events;  // "create", "set_state", "timeouts", "box", "close"
+  std::vector<std::string> events;  // "create", "set_state", "timeouts", "box", "close",
+                                    // "purge", "write", "flush", "get_timeouts", "read", ...
   HWND box_owner = nullptr;
   std::string box_text, box_caption;
   UINT box_type = 0;
+
+  // The exchange.
+  DWORD purge_flags = 0;
+  std::vector<DWORD> read_limits;  // the read total time-out constant in force at each read
+  DWORD fail_write = 0;            // errors the next call of that kind fails with, if not 0
+  DWORD fail_read = 0;
+  DWORD fail_clear = 0;
 };
 OpenRecord* g_record = nullptr;
 
@@ -113,8 +125,60 @@ int WINAPI FakeBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   return IDOK;
 }
 
-constexpr SerialOpenCalls kFakeCalls{&FakeCreate,   &FakeGetState, &FakeSetState,
-                                     &FakeTimeouts, &FakeClose,    &FakeBox};
+BOOL WINAPI FakePurge(HANDLE handle, DWORD flags) {
+  g_record->events.push_back("purge");
+  g_record->purge_flags = flags;
+  return PurgeComm(handle, flags);
+}
+
+// Fails with `error` once when it is set.
+BOOL FailOnce(DWORD& error) {
+  SetLastError(std::exchange(error, 0));
+  return FALSE;
+}
+
+BOOL WINAPI FakeWrite(HANDLE handle, LPCVOID data, DWORD size, LPDWORD written,
+                      LPOVERLAPPED overlapped) {
+  g_record->events.push_back("write");
+  if (g_record->fail_write != 0) return FailOnce(g_record->fail_write);
+  return WriteFile(handle, data, size, written, overlapped);
+}
+
+BOOL WINAPI FakeFlush(HANDLE handle) {
+  g_record->events.push_back("flush");
+  return FlushFileBuffers(handle);
+}
+
+BOOL WINAPI FakeGetTimeouts(HANDLE handle, LPCOMMTIMEOUTS timeouts) {
+  g_record->events.push_back("get_timeouts");
+  return GetCommTimeouts(handle, timeouts);
+}
+
+BOOL WINAPI FakeRead(HANDLE handle, LPVOID data, DWORD size, LPDWORD read,
+                     LPOVERLAPPED overlapped) {
+  g_record->events.push_back("read");
+  COMMTIMEOUTS now{};
+  GetCommTimeouts(handle, &now);
+  g_record->read_limits.push_back(now.ReadTotalTimeoutConstant);
+  if (g_record->fail_read != 0) return FailOnce(g_record->fail_read);
+  return ReadFile(handle, data, size, read, overlapped);
+}
+
+BOOL WINAPI FakeClearError(HANDLE handle, LPDWORD errors, LPCOMSTAT status) {
+  g_record->events.push_back("clear");
+  if (g_record->fail_clear != 0) return FailOnce(g_record->fail_clear);
+  return ClearCommError(handle, errors, status);
+}
+
+BOOL WINAPI FakeCancel(HANDLE handle, LPOVERLAPPED overlapped) {
+  g_record->events.push_back("cancel");
+  return CancelIoEx(handle, overlapped);
+}
+
+constexpr SerialCalls kFakeCalls{&FakeCreate, &FakeGetState,    &FakeSetState, &FakeTimeouts,
+                                 &FakeClose,  &FakeBox,         &FakePurge,    &FakeWrite,
+                                 &FakeFlush,  &FakeGetTimeouts, &FakeRead,     &FakeClearError,
+                                 &FakeCancel};
 
 class SerialOpen : public ::testing::Test {
  protected:
@@ -182,6 +246,12 @@ TEST_F(SerialOpen, RefusedTimeoutsShowFailedToOpenPort4ThenClose) {
   EXPECT_EQ(record.box_text, "Failed to open port(4)");
   EXPECT_EQ(record.box_caption, "");
   EXPECT_EQ(record.box_type, static_cast<UINT>(MB_OK));
+
+  // Opening again after an unplug shows nothing: it may be tried every second.
+  record = OpenRecord{};
+  record.fail_timeouts = true;
+  EXPECT_EQ(OpenSerialPortWith(kFakeCalls, test::kHostPort, true), nullptr);
+  EXPECT_EQ(record.events, (std::vector<std::string>{"create", "set_state", "timeouts", "close"}));
 }
 
 TEST_F(SerialOpen, MissingPortFailsSilently) {
@@ -242,6 +312,122 @@ TEST_F(SerialOpen, ReadIsNotMadeWhenItsTimeLimitCannotBeSet) {
   std::uint8_t got = 0;
   EXPECT_FALSE(port->ReadByte(got, 100));
   port.reset();
+}
+
+// The program's end through the fake calls, the instrument on the other end of the pair.
+struct RecordedLine {
+  explicit RecordedLine(std::uint32_t timeout = 1000) {
+    auto host = OpenSerialPortWith(kFakeCalls, test::kHostPort);
+    auto device = OpenSerialPort(test::kDevicePort);
+    if (!host || !device) return;
+    host->PurgeReceive();
+    device->PurgeReceive();
+    connection = CreateConnectionOnPort(std::move(host), nullptr, timeout);
+    instrument = std::make_unique<test::ScriptedDevice>(
+        std::move(device), [](const Frame& req) { return ToBytes(MakeResponse(req, 0)); });
+  }
+  ConnectionRef connection;
+  std::unique_ptr<test::ScriptedDevice> instrument;
+};
+
+// The events from `from` on, with runs of reads shown as one "read".
+std::vector<std::string> Collapsed(const std::vector<std::string>& events, std::size_t from) {
+  std::vector<std::string> out;
+  for (std::size_t i = from; i < events.size(); ++i) {
+    if (events[i] == "read" && !out.empty() && out.back() == "read") continue;
+    out.push_back(events[i]);
+  }
+  return out;
+}
+
+TEST_F(SerialOpen, ATransactionPurgesWritesFlushesThenReadsUnderItsOwnTimeLimit) {
+  RecordedLine line(1000);
+  ASSERT_TRUE(line.connection && line.instrument);
+  for (int round = 0; round < 2; ++round) {
+    const std::size_t from = record.events.size();
+    record.read_limits.clear();
+    Frame f = test::MakeRequest(0x27);
+    ASSERT_EQ(RunCommand(line.connection.get(), f), kResultOk);
+
+    // The receive side only is purged, the request flushed out before anything is read,
+    // and the port's read time-out is set once for all the reads and put back after.
+    EXPECT_EQ(record.purge_flags, static_cast<DWORD>(PURGE_RXABORT | PURGE_RXCLEAR));
+    EXPECT_EQ(Collapsed(record.events, from),
+              (std::vector<std::string>{"purge", "write", "flush", "get_timeouts", "timeouts",
+                                        "read", "timeouts"}));
+    EXPECT_EQ(record.read_limits.size(), kFrameSize);
+    for (const DWORD limit : record.read_limits) EXPECT_EQ(limit, 1000u);
+    COMMTIMEOUTS now{};
+    ASSERT_TRUE(GetCommTimeouts(record.opened, &now));  // the port's own handle
+    EXPECT_EQ(now.ReadTotalTimeoutConstant, 0u);
+    EXPECT_EQ(now.WriteTotalTimeoutConstant, 500u);
+  }
+}
+
+TEST_F(SerialOpen, ARemovedDeviceIsLostAndItsConnectionFailsAtOnce) {
+  for (const DWORD error : {DWORD{ERROR_DEVICE_REMOVED}, DWORD{ERROR_NOT_READY},
+                            DWORD{ERROR_BAD_COMMAND}, DWORD{ERROR_ACCESS_DENIED}}) {
+    SCOPED_TRACE(error);
+    record = OpenRecord{};
+    RecordedLine line(1000);
+    ASSERT_TRUE(line.connection && line.instrument);
+    record.fail_write = error;
+    Frame f = test::MakeRequest(0x27);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(RunCommand(line.connection.get(), f), kResultLinkFailure);
+    const ConnectionStats stats = ReadConnectionStats(*line.connection);
+    EXPECT_TRUE(stats.lost);
+    EXPECT_EQ(stats.port_lost, 1u);
+    // Without a way to open it again, it stays lost: nothing more is written or read.
+    const std::size_t events = record.events.size();
+    EXPECT_EQ(RunCommand(line.connection.get(), f), kResultLinkFailure);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+    EXPECT_EQ(record.events.size(), events);
+  }
+
+  record = OpenRecord{};
+  RecordedLine line(1000);
+  ASSERT_TRUE(line.connection && line.instrument);
+  record.fail_read = ERROR_DEVICE_REMOVED;
+  Frame f = test::MakeRequest(0x27);
+  EXPECT_EQ(RunCommand(line.connection.get(), f), kResultLinkFailure);
+  EXPECT_TRUE(ReadConnectionStats(*line.connection).lost);
+}
+
+TEST_F(SerialOpen, AnAbortedReadIsLostOnlyWhenTheDeviceNoLongerAnswersEither) {
+  // A cancelled read, or a line error on a port that aborts on errors, fails with
+  // ERROR_OPERATION_ABORTED as a removed device does; clearing the error tells them apart.
+  RecordedLine line(1000);
+  ASSERT_TRUE(line.connection && line.instrument);
+  record.fail_read = ERROR_OPERATION_ABORTED;
+  Frame f = test::MakeRequest(0x27);
+  EXPECT_EQ(RunCommand(line.connection.get(), f), kResultLinkFailure);
+  EXPECT_FALSE(ReadConnectionStats(*line.connection).lost);
+  EXPECT_NE(std::find(record.events.begin(), record.events.end(), "clear"), record.events.end());
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the unread answer arrives
+  f = test::MakeRequest(0x27);
+  EXPECT_EQ(RunCommand(line.connection.get(), f), kResultOk);
+
+  record.fail_read = ERROR_OPERATION_ABORTED;
+  record.fail_clear = ERROR_BAD_COMMAND;
+  f = test::MakeRequest(0x27);
+  EXPECT_EQ(RunCommand(line.connection.get(), f), kResultLinkFailure);
+  EXPECT_TRUE(ReadConnectionStats(*line.connection).lost);
+}
+
+TEST(Win32Line, ANewConnectionHasTheProgramsSettings) {
+  const HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                     nullptr, nullptr);
+  ASSERT_NE(owner, nullptr);
+  ConnectionRef c = CreateConnection(owner, test::kHostPort);
+  ASSERT_TRUE(c);
+  EXPECT_EQ(c->timeout, 3000u);
+  EXPECT_EQ(c->owner, owner);
+  EXPECT_EQ(c->busy_dialog, 0);
+  EXPECT_EQ(c->sequence, 0);
+  EXPECT_TRUE(c->health.reopen);
+  c = CloseConnection(std::move(c));
+  DestroyWindow(owner);
 }
 
 TEST(Win32Line, CommandsSucceedThroughTheRealPort) {

@@ -267,7 +267,8 @@ void ModalAnswerer::scan() {
 ModalSeen describe_modal(HWND modal) {
   ModalSeen seen;
   seen.caption = text_of(modal);
-  seen.text = text_of(GetDlgItem(modal, kMessageBoxTextId));
+  // Only a message box has the text control; Wine leaves junk for a missing window.
+  if (const HWND box_text = GetDlgItem(modal, kMessageBoxTextId)) seen.text = text_of(box_text);
   for (HWND child = GetWindow(modal, GW_CHILD); child != nullptr;
        child = GetWindow(child, GW_HWNDNEXT)) {
     seen.items[GetDlgCtrlID(child)] = text_of(child);

@@ -5,7 +5,8 @@
 //
 //   tarnquill-press-connect [DESKTOP [COMMAND...]]
 //     DESKTOP: the Wine virtual desktop the program runs in
-//     COMMAND: a menu command id (24 opens the motor dialog, 372 the Diagnostics view)
+//     COMMAND: a menu command id (24 opens the motor dialog, 372 the Diagnostics view), or
+//              ID=TEXT: TEXT typed over the entry of control ID in the dialog on top
 #include <windows.h>
 
 #include <array>
@@ -41,6 +42,20 @@ HWND find_connect_button(HWND main_window) {
       },
       reinterpret_cast<LPARAM>(&search));
   return search.button;
+}
+
+// Types over the entry's text key by key, as the keyboard does.
+void type_into(HWND main_window, int control_id, const char* text) {
+  const HWND top = GetLastActivePopup(main_window);
+  const HWND control = GetDlgItem(top, control_id);
+  if (control == nullptr) {
+    std::fprintf(stderr, "tarnquill-press-connect: no control %d on top\n", control_id);
+    return;
+  }
+  SendMessageA(control, EM_SETSEL, 0, -1);
+  for (const char* c = text; *c != '\0'; ++c) {
+    PostMessageA(control, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(*c)), 1);
+  }
 }
 
 }  // namespace
@@ -84,8 +99,13 @@ int main(int argc, char** argv) {
   std::printf("%s\n", title_of(main_window).c_str());
   for (int i = 2; i < argc; ++i) {
     Sleep(kCommandGapMs);
-    const long command = std::strtol(argv[i], nullptr, 10);
-    PostMessageA(main_window, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(command), 0), 0);
+    char* end = nullptr;
+    const long id = std::strtol(argv[i], &end, 10);
+    if (*end == '=') {
+      type_into(main_window, static_cast<int>(id), end + 1);
+      continue;
+    }
+    PostMessageA(main_window, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), 0), 0);
   }
   return 0;
 }

@@ -83,6 +83,20 @@ TEST(Resources, EveryTemplateHasItsSizeFontAndControls) {
       {42, 499, 255, {50, 43, 46, 52, 49, 45, 44, 47, 41, 48, 51}, true},
       {177, 499, 325, {}, true},
       {2, 0, 0, {3, 4, 5, 6}, false},
+      // Motors: the motor combo, trackbar, Forwards, Reverse, the saved configuration's
+      // combos and edits, Save, the flow edits and the two test buttons.
+      {74,
+       0,
+       0,
+       {741, 744, 748, 749, 752, 754, 755, 757, 759, 761, 764, 767, 768, 771, 773, 774, 775},
+       false},
+      // Pressure sensor: five rows of box, bar, volt and Sample; the line, Calculate, Save,
+      // Test and its result.
+      {110,
+       0,
+       0,
+       {1110, 1111, 1112, 1113, 1126, 1127, 1128, 1129, 1103, 1104, 1105, 1107, 1108},
+       false},
   };
   for (const Template& want : expected) {
     SCOPED_TRACE(want.id);

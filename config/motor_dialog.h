@@ -1,0 +1,158 @@
+// The motor dialog's logic: the five motors and the code tables of its combo boxes, the
+// working copy and saved snapshot of their configurations, committing the typed numbers,
+// the live range check, the control rules and the requests its buttons send.
+//
+// Typed numbers are not part of the working copy until they are committed (by Save or a
+// test button), so they never make the dialog dirty by themselves; a combo change or a
+// Hall sample is stored at once.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "link/records.h"
+#include "shell/dialog_tables.h"
+#include "shell/window_face.h"
+
+namespace tq {
+
+inline constexpr const char* kMotorDialogCaption = "Configure Motors";
+inline constexpr const char* kCantGetMotorConfigText =
+    "Can't get motor config from device (check power supply).";
+inline constexpr const char* kCantStartMotorSensorsText =
+    "Can't start sensors on device (check power supply).";
+inline constexpr const char* kSampleFailedText = "Failed to get sample from sensor.";
+inline constexpr const char* kEngagedHallCaption = "Engaged Hall Value";
+inline constexpr const char* kDisengagedHallCaption = "Disengaged Hall Value";
+inline constexpr const char* kMotorSaveCaption = "Save";
+inline constexpr const char* kCantSetMotorConfigText =
+    "Can't set motor config on device (check power supply).";
+inline constexpr const char* kVerificationFailedText =
+    "Failed to save motor config (verification failed).";
+inline constexpr const char* kConfigurationSavedText = "Configuration Saved.";
+inline constexpr const char* kTestCaption = "Test";
+inline constexpr const char* kSaveFirstText = "You need to save your changes first.";
+inline constexpr const char* kExitCaption = "Exit";
+inline constexpr const char* kExitUnsavedText = "Exit without saving changes?";
+inline constexpr const char* kMotorSaveTooltip = "Save settings for current motor to sampler.";
+
+// The combo boxes' entries, in their order; the value is the code the record holds.
+inline constexpr std::array<ComboValue, 5> kMotorCombo = {
+    {{kMotorCartridgeLoad, "Cartridge Load"},
+     {kMotorSampleEngage, "Sample Engage"},
+     {kMotorStabilizerEngage, "Stabilizer Engage"},
+     {kMotorSamplePump, "Sample Pump"},
+     {kMotorStabilizerPump, "Stabilizer Pump"}}};
+inline constexpr std::array<ComboValue, 2> kDirectionCombo = {
+    {{kDirectionForwards, "Forwards"}, {kDirectionReverse, "Reverse"}}};
+inline constexpr std::array<ComboValue, 5> kAutostopCombo = {{{kAutostopNone, "None"},
+                                                              {kAutostopHall1, "Hall1"},
+                                                              {kAutostopHall2, "Hall2"},
+                                                              {kAutostopHall3, "Hall3"},
+                                                              {kAutostopFlow, "Flow"}}};
+inline constexpr std::array<ComboValue, 2> kSecondAutostopCombo = {
+    {{kAutostopNone, "None"}, {kAutostopPressure, "Pressure"}}};
+
+// The entry a combo box shows for a code: the one holding it, else the first.
+[[nodiscard]] int combo_index_of(std::span<const ComboValue> table, std::uint32_t code);
+
+// Motors 4 and 5 pump; 1 to 3 engage.
+[[nodiscard]] constexpr bool is_pumping_motor(std::uint8_t motor_id) {
+  return motor_id == kMotorSamplePump || motor_id == kMotorStabilizerPump;
+}
+
+// The largest value each typed field takes when committed.
+inline constexpr std::uint32_t kMaxMotorSpeed = 100;
+inline constexpr std::uint32_t kMaxPressureBar = 10;
+inline constexpr std::uint32_t kMaxOverpressureSeconds = 3600;
+inline constexpr std::uint32_t kMaxHallValue = 4095;
+// A pump test waits at most this many minutes.
+inline constexpr std::uint32_t kMaxFlowTimeoutMinutes = 255;
+
+// What the dialog holds for its life.
+struct MotorDialogModel {
+  std::array<MotorConfig, 5> working{};  // motor ids 1..5; what the controls edit
+  std::array<MotorConfig, 5> saved{};    // what the instrument is known to hold
+  std::uint8_t current = kMotorCartridgeLoad;
+  bool running = false;  // from a run or test the dialog started until a Stop
+};
+
+[[nodiscard]] MotorConfig& current_record(MotorDialogModel& model);
+[[nodiscard]] const MotorConfig& current_record(const MotorDialogModel& model);
+// Any byte of any motor differs from the saved snapshot.
+[[nodiscard]] bool is_dirty(const MotorDialogModel& model);
+// Puts back the saved record of the motor being left, then makes `motor_id` current.
+void select_motor(MotorDialogModel& model, std::uint8_t motor_id);
+
+// The texts of the five edits of the saved configuration, as typed.
+struct MotorEdits {
+  std::string max_pressure;
+  std::string overpressure_timeout;
+  std::string engaged_hall;
+  std::string disengaged_hall;
+  std::string speed;
+
+  bool operator==(const MotorEdits&) const = default;
+};
+
+// The edits showing a record ("%u" each).
+[[nodiscard]] MotorEdits edits_of(const MotorConfig& config);
+// Reads the typed numbers into the record, each limited to its field's range.
+void commit_edits(MotorConfig& config, const MotorEdits& edits);
+
+// Which of the three range-checked entries are out of range as typed.
+struct EntryRange {
+  bool speed_invalid = false;
+  bool pressure_invalid = false;
+  bool timeout_invalid = false;
+
+  [[nodiscard]] bool any() const { return speed_invalid || pressure_invalid || timeout_invalid; }
+};
+[[nodiscard]] EntryRange check_entries(std::string_view speed, std::string_view max_pressure,
+                                       std::string_view overpressure_timeout);
+
+// What the control rules depend on. The autostop codes are those of the entries the two
+// combo boxes show.
+struct MotorRuleInput {
+  std::uint8_t motor = kMotorCartridgeLoad;
+  bool running = false;
+  bool invalid = false;
+  std::uint8_t first_autostop = kAutostopNone;
+  std::uint8_t second_autostop = kAutostopNone;
+};
+// The enabled state of every control that changes, the captions of the four buttons and
+// the direction label's text.
+[[nodiscard]] WindowFace decide_motor_face(const MotorRuleInput& input);
+
+// The trackbar's label.
+[[nodiscard]] std::string speed_position_text(unsigned position);
+
+// A manual run of the current motor; the trackbar gives the speed.
+[[nodiscard]] MotorRunRequest build_run_request(std::uint8_t motor_id, std::uint8_t direction,
+                                                unsigned trackbar_position);
+// A pump test: the Flow Volume as a fraction in litres, the Flow Timeout in minutes
+// (at most 255) sent as seconds.
+[[nodiscard]] PumpRequest build_pump_request(std::uint8_t motor_id, std::string_view flow_volume,
+                                             std::string_view flow_timeout);
+
+// The Hall reading that a Sample stores: Hall1 and Hall2 by name, anything else Hall3.
+[[nodiscard]] std::uint16_t pick_hall_reading(const SensorSample& sample,
+                                              std::uint8_t first_autostop);
+
+enum class TestButton { kFirst, kSecond };  // Engage or Pump; Disengage
+enum class TestAction { kNothing, kStop, kNeedsSave, kEngage, kDisengage, kPump };
+// What a test button does now; decided before the edits are committed. A pump has no
+// second test.
+[[nodiscard]] TestAction decide_test(const MotorDialogModel& model, TestButton button);
+
+enum class SaveOutcome { kLinkFailed, kVerificationFailed, kSaved };
+// Judges a save from the two results and the record read back; on success the working
+// copy becomes the saved snapshot.
+[[nodiscard]] SaveOutcome finish_save(MotorDialogModel& model, int set_result, int get_result,
+                                      const MotorConfig& read_back);
+[[nodiscard]] const char* save_outcome_text(SaveOutcome outcome);
+
+}  // namespace tq
