@@ -4,8 +4,15 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "link/link_stats.h"
+#include "link/transaction_trace.h"
 
 namespace tq::cli {
+namespace {
+
+int run_command(const CommandContext& context);
+
+}  // namespace
 
 int run_cli(std::span<const std::string> args, Console& console, const Platform& platform) {
   const ParsedCommandLine parsed = parse_command_line(args);
@@ -24,10 +31,28 @@ int run_invocation(const Invocation& invocation, Console& console, const Platfor
   std::optional<Session> session = open_session(invocation.link, platform, &error);
   if (!session) {
     console.err << "tarnquill-cli: " << error << "\n";
-    return kExitUsage;
+    // A port that does not open is an instrument that cannot answer; a scenario that
+    // does not exist is a mistake in the command line.
+    return invocation.link.simulator ? kExitUsage : kExitInstrument;
+  }
+  if (invocation.trace) {
+    std::ostream& err = console.err;
+    SetTransactionTrace(*session->connection,
+                        LineTrace([&err](std::string_view line) { err << line << "\n"; }));
   }
   const CommandContext context{invocation, console, platform, &*session};
-  switch (invocation.command) {
+  const int status = run_command(context);
+  if (invocation.stats) {
+    console.err << FormatConnectionStats(ReadConnectionStats(*session->connection)) << "\n";
+  }
+  return status;
+}
+
+namespace {
+
+int run_command(const CommandContext& context) {
+  Console& console = context.console;
+  switch (context.invocation.command) {
     case Command::kInfo:
       return run_info(context);
     case Command::kClockShow:
@@ -39,5 +64,7 @@ int run_invocation(const Invocation& invocation, Console& console, const Platfor
       return kExitUsage;
   }
 }
+
+}  // namespace
 
 }  // namespace tq::cli

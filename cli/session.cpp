@@ -42,7 +42,11 @@ std::optional<Session> open_session(const LinkOptions& options, const Platform& 
     *error = "no instrument named: give --port NAME (see 'tarnquill-cli ports') or --sim";
     return std::nullopt;
   }
-  session.connection = CreateConnectionOnPort(platform.open_port(options.port));
+  // A port that is lost (an adapter pulled out) is opened again by the link once it is back.
+  const std::string name = options.port;
+  session.connection =
+      CreateConnectionOnPort(platform.open_port(name), nullptr, kConnectionTimeoutMs,
+                             [&platform, name] { return platform.open_port(name); });
   if (!session.connection) {
     *error = "cannot open " + options.port +
              ": check the name ('tarnquill-cli ports') and that no other program has it open";
