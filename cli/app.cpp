@@ -59,6 +59,14 @@ int run_command(const CommandContext& context) {
       return run_clock_show(context);
     case Command::kClockSet:
       return run_clock_set(context);
+    case Command::kScheduleGet:
+      return run_schedule_get(context);
+    case Command::kScheduleSet:
+      return run_schedule_set(context);
+    case Command::kRunStart:
+      return run_run_start(context);
+    case Command::kRunStop:
+      return run_run_stop(context);
     default:
       console.err << "tarnquill-cli: this command is not available yet\n";
       return kExitUsage;

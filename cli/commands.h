@@ -22,5 +22,9 @@ int run_ports(const CommandContext& context);
 int run_info(const CommandContext& context);
 int run_clock_show(const CommandContext& context);
 int run_clock_set(const CommandContext& context);
+int run_schedule_get(const CommandContext& context);
+int run_schedule_set(const CommandContext& context);
+int run_run_start(const CommandContext& context);
+int run_run_stop(const CommandContext& context);
 
 }  // namespace tq::cli
