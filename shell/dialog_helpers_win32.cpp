@@ -209,11 +209,22 @@ int epoch_to_pickers(HWND dialog, std::uint32_t value) {
 }
 
 std::uint32_t pickers_to_epoch(HWND dialog) {
+  return calendar_to_epoch(pickers_calendar(dialog, IDC_SCHEDULE_DATE, IDC_SCHEDULE_TIME));
+}
+
+void set_picker_formats(HWND dialog, int date_picker_id, int time_picker_id) {
+  SendDlgItemMessageA(dialog, date_picker_id, DTM_SETFORMATA, 0,
+                      reinterpret_cast<LPARAM>("dd/MM/yyyy"));
+  SendDlgItemMessageA(dialog, time_picker_id, DTM_SETFORMATA, 0,
+                      reinterpret_cast<LPARAM>("HH:mm:ss"));
+}
+
+CalendarTime pickers_calendar(HWND dialog, int date_picker_id, int time_picker_id) {
   SYSTEMTIME date{};
   SYSTEMTIME clock{};
-  SendDlgItemMessageA(dialog, IDC_SCHEDULE_DATE, DTM_GETSYSTEMTIME, 0,
+  SendDlgItemMessageA(dialog, date_picker_id, DTM_GETSYSTEMTIME, 0,
                       reinterpret_cast<LPARAM>(&date));
-  SendDlgItemMessageA(dialog, IDC_SCHEDULE_TIME, DTM_GETSYSTEMTIME, 0,
+  SendDlgItemMessageA(dialog, time_picker_id, DTM_GETSYSTEMTIME, 0,
                       reinterpret_cast<LPARAM>(&clock));
   CalendarTime moment;
   moment.year = date.wYear;
@@ -222,7 +233,7 @@ std::uint32_t pickers_to_epoch(HWND dialog) {
   moment.hour = clock.wHour;
   moment.minute = clock.wMinute;
   moment.second = clock.wSecond;
-  return calendar_to_epoch(moment);
+  return moment;
 }
 
 }  // namespace tq

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "shell/dialog_tables.h"
+#include "shell/epoch.h"
 #include "shell/text_format.h"
 
 namespace tq {
@@ -60,6 +61,13 @@ void set_checked(HWND dialog, int button_id, bool flag);
 int epoch_to_pickers(HWND dialog, std::uint32_t value);
 // The pickers' moment as EpochSeconds; kEpochInvalid outside the valid range.
 [[nodiscard]] std::uint32_t pickers_to_epoch(HWND dialog);
+// Shows a pair of pickers in the program's own formats, day first and 24-hour
+// ("dd/MM/yyyy", "HH:mm:ss"), whatever the system's locale, as every other time the
+// program shows.
+void set_picker_formats(HWND dialog, int date_picker_id, int time_picker_id);
+// The moment a pair of pickers shows: year, month and day of the date picker, hour, minute
+// and second of the time picker (milliseconds dropped). Any dialog's pair.
+[[nodiscard]] CalendarTime pickers_calendar(HWND dialog, int date_picker_id, int time_picker_id);
 
 // The text of a window or control (any length).
 [[nodiscard]] std::string window_text(HWND window);

@@ -99,8 +99,25 @@
 #define IDC_TASK_ROWS 16
 
 // ---- Flow meter dialog (template 65): 650..659 --------------------------------------------
+#define IDC_FLOW_PULSES_LABEL 650
+#define IDC_FLOW_PULSES 651
+#define IDC_FLOW_SAVE 652
 
 // ---- Stabilization and cleaning dialog (template 17): 170..189 ----------------------------
+#define IDC_CLEANING_STABILIZATION_GROUP 170
+#define IDC_CLEANING_FLOW_TIME_LABEL 171
+#define IDC_CLEANING_FLOW_TIME 172
+#define IDC_CLEANING_BLEACH_GROUP 173
+#define IDC_CLEANING_THROUGH_CARTRIDGE 174
+#define IDC_CLEANING_BLEACH_SPEED_LABEL 175
+#define IDC_CLEANING_BLEACH_SPEED 176
+#define IDC_CLEANING_BLEACH_TIME_LABEL 177
+#define IDC_CLEANING_BLEACH_TIME 178
+#define IDC_CLEANING_DWELL_LABEL 179
+#define IDC_CLEANING_DWELL 180
+#define IDC_CLEANING_FLUSH_LABEL 181
+#define IDC_CLEANING_FLUSH 182
+#define IDC_CLEANING_SAVE 183
 
 // ---- Motor configuration dialog (template 74): 740..799 -----------------------------------
 #define IDC_MOTOR_LABEL 740
@@ -175,6 +192,13 @@
 // ---- Reset cartridge ID dialog (template 130): 1300..1319 ---------------------------------
 
 // ---- Real-time clock dialog (template 164): 1640..1659 ------------------------------------
+#define IDC_CLOCK_PANEL 1640
+#define IDC_CLOCK_SET_GROUP 1641
+#define IDC_CLOCK_TO_PICKED 1642
+#define IDC_CLOCK_DATE 1643
+#define IDC_CLOCK_TIME 1644
+#define IDC_CLOCK_TO_PC 1645
+#define IDC_CLOCK_SET_NOW 1646
 
 // ---- Run view (template 177): 1780..1819 --------------------------------------------------
 #define IDC_RUN_BANNER 1780
@@ -202,6 +226,11 @@
 #define IDC_SAMPLE_LOG_LIST 1802
 
 // ---- Device identification dialog (template 201): 2010..2029 ------------------------------
+#define IDC_IDENTITY_NAME_LABEL 2010
+#define IDC_IDENTITY_NAME 2011
+#define IDC_IDENTITY_SERIAL_LABEL 2012
+#define IDC_IDENTITY_SERIAL 2013
+#define IDC_IDENTITY_SAVE 2014
 
 // ---- Sampling schedule dialog (template 8): 2374..2489 ------------------------------------
 // Fifteen waypoint rows of six controls. Row k (0..14): enable box, offset, samples and
@@ -222,3 +251,13 @@
 #define IDC_SCHEDULE_CLOCK 2439
 #define IDC_SCHEDULE_START_LABEL 2440
 #define IDC_SCHEDULE_SAVE 2441
+// The column headings, after the last row's volume and clean box.
+#define IDC_SCHEDULE_HEAD_WAYPOINT 2472
+#define IDC_SCHEDULE_HEAD_OFFSET 2473
+#define IDC_SCHEDULE_HEAD_OFFSET_UNIT 2474
+#define IDC_SCHEDULE_HEAD_SAMPLES 2475
+#define IDC_SCHEDULE_HEAD_SAMPLES_UNIT 2476
+#define IDC_SCHEDULE_HEAD_VOLUME 2477
+#define IDC_SCHEDULE_HEAD_VOLUME_UNIT 2478
+#define IDC_SCHEDULE_HEAD_TIMEOUT 2479
+#define IDC_SCHEDULE_HEAD_TIMEOUT_UNIT 2480

@@ -15,6 +15,7 @@ constexpr ScenarioInfo kScenarios[] = {
     {"unpowered", "no sampler supply: state unpowered, runs and motors refused"},
     {"schedule", "a three-waypoint schedule in control, the first waypoint 5 minutes away"},
     {"running", "a Sample run of 3 cartridges under way, pumping the first one"},
+    {"planned", "a four-waypoint schedule stored for 06:00 the next day, not started"},
 };
 
 // Past samples: mostly complete and stabilised, with the failures a season brings.
@@ -73,6 +74,20 @@ bool StartDemoSchedule(Instrument& in) {
   return StartScheduleRun(in) == 0;
 }
 
+// What a technician leaves before a deployment: Autostart on, the first waypoint at the
+// start, cleaning after the last.
+void StoreDemoPlan(Instrument& in) {
+  constexpr std::uint32_t kDay = 86400;
+  ScheduleRecord record;
+  record.autostart = 1;
+  record.start_time = (ClockSeconds(in) / kDay + 1) * kDay + 6 * 3600;
+  record.rows[0] = {kScheduleRowInUse, 2, 25, 30, 0};
+  record.rows[1] = {kScheduleRowInUse, 2, 25, 30, 360};
+  record.rows[2] = {kScheduleRowInUse, 1, 50, 60, 720};
+  record.rows[3] = {kScheduleRowInUse | kScheduleRowClean, 1, 10, 20, 1440};
+  EncodeScheduleRecord(record, in.schedule);
+}
+
 bool StartDemoRun(Instrument& in) {
   RunRequest request;
   request.run_mode = kRunModeSample;
@@ -113,6 +128,8 @@ std::optional<Instrument> BuildInstrument(InstrumentOptions options,
       FillSampleLog(in, 500);
     } else if (name == "schedule" && !StartDemoSchedule(in)) {
       return fail("scenario schedule cannot start here");
+    } else if (name == "planned") {
+      StoreDemoPlan(in);
     } else if (name == "running" && !StartDemoRun(in)) {
       return fail("scenario running cannot start here");
     }

@@ -105,6 +105,21 @@ TEST(SimModel, CalendarConversions) {
   EXPECT_FALSE(EpochFromDeviceTime({2026, 1, 1, 0, 60, 0}));
 }
 
+TEST(SimModel, APlannedScheduleIsStoredForTheNextMorningButNotStarted) {
+  std::string error;
+  const std::vector<std::string> planned = {"planned"};
+  auto in = BuildInstrument({}, planned, &error);
+  ASSERT_TRUE(in) << error;
+  ScheduleRecord record;
+  DecodeScheduleRecord(in->schedule, record);
+  EXPECT_EQ(record.autostart, 1);
+  EXPECT_EQ(record.start_time, 1783490400u);  // 08/07/2026 06:00:00, the default clock's next day
+  EXPECT_EQ(record.rows[3].flags, kScheduleRowInUse | kScheduleRowClean);
+  EXPECT_EQ(record.rows[4].flags, 0);
+  EXPECT_FALSE(in->schedule_run.active);
+  EXPECT_NE(StatusOf(*in).control_source, kControlSourceSchedule);
+}
+
 TEST(SimModel, ScenariosStartWhereTheirNamesSay) {
   std::string error;
   const std::vector<std::string> log500 = {"log500"};

@@ -211,5 +211,25 @@ TEST_F(ControlHost, PickersConvertWithUtcArithmeticWithinTheValidRange) {
   EXPECT_EQ(picker(IDC_SCHEDULE_DATE).wYear, 2026);  // unchanged
 }
 
+// Day first and 24-hour, whatever the locale says.
+TEST_F(ControlHost, PickersShowTheProgramsOwnFormats) {
+  set_picker_formats(host_, IDC_SCHEDULE_DATE, IDC_SCHEDULE_TIME);
+  set_pickers({2024, 2, 4, 29, 0, 0, 0, 0}, {2000, 6, 0, 15, 18, 5, 9, 0});
+  EXPECT_EQ(window_text(item(IDC_SCHEDULE_DATE)), "29/02/2024");
+  EXPECT_EQ(window_text(item(IDC_SCHEDULE_TIME)), "18:05:09");
+}
+
+// Each picker gives only its own half of the moment, whatever the other half of its value.
+TEST_F(ControlHost, APickerPairGivesTheDateOfOneAndTheTimeOfTheOther) {
+  set_pickers({2024, 2, 4, 29, 7, 8, 9, 0}, {1999, 12, 5, 31, 23, 59, 58, 0});
+  const CalendarTime moment = pickers_calendar(host_, IDC_SCHEDULE_DATE, IDC_SCHEDULE_TIME);
+  EXPECT_EQ(moment.year, 2024);
+  EXPECT_EQ(moment.month, 2);
+  EXPECT_EQ(moment.day, 29);
+  EXPECT_EQ(moment.hour, 23);
+  EXPECT_EQ(moment.minute, 59);
+  EXPECT_EQ(moment.second, 58);
+}
+
 }  // namespace
 }  // namespace tq::test

@@ -97,6 +97,18 @@ TEST(Resources, EveryTemplateHasItsSizeFontAndControls) {
        0,
        {1110, 1111, 1112, 1113, 1126, 1127, 1128, 1129, 1103, 1104, 1105, 1107, 1108},
        false},
+      // Schedule: Autostart, the start choices, the pickers, the clock button, Save, and
+      // the first and last waypoint rows (enable, offset, samples, volume, timeout, clean).
+      {8,
+       289,
+       386,
+       {2434, 2435, 2436, 2437, 2438, 2439, 2441, 2374, 2375, 2376, 2457, 2377, 2442, 2430, 2431,
+        2432, 2471, 2433, 2456},
+       false},
+      {65, 0, 0, {651, 652}, false},                             // flow meter
+      {17, 0, 0, {172, 174, 176, 178, 180, 182, 183}, false},    // stabilization and cleaning
+      {164, 0, 0, {1640, 1642, 1643, 1644, 1645, 1646}, false},  // real-time clock
+      {201, 0, 0, {2011, 2013, 2014}, false},                    // device identification
   };
   for (const Template& want : expected) {
     SCOPED_TRACE(want.id);

@@ -1,0 +1,84 @@
+// The stabilization and cleaning dialog's procedure.
+#include "config/cleaning_dialog_win32.h"
+
+#include "config/cleaning_dialog.h"
+#include "link/commands.h"
+#include "shell/dialog_helpers_win32.h"
+#include "shell/dialog_state_win32.h"
+#include "shell/resource.h"
+#include "shell/window_kit_win32.h"
+
+namespace tq {
+namespace {
+
+struct CleaningDialogState {
+  WindowContext context;
+};
+
+// Shows what the instrument holds; on a failure nothing changes and the ResultCode is
+// returned.
+int fill_controls(HWND dialog, Connection* connection) {
+  CleaningConfig config;
+  const int result = GetCleaningConfig(connection, &config);
+  if (result == kResultOk) apply_face(dialog, cleaning_face(config));
+  return result;
+}
+
+CleaningEntries read_entries(HWND dialog) {
+  CleaningEntries entries;
+  for (std::size_t i = 0; i < kCleaningFields.size(); ++i) {
+    entries.texts[i] = window_text(GetDlgItem(dialog, kCleaningFields[i].id));
+  }
+  entries.through_cartridge = is_checked(dialog, IDC_CLEANING_THROUGH_CARTRIDGE);
+  return entries;
+}
+
+void on_save(HWND dialog, const CleaningDialogState& state) {
+  Connection* connection = state.context.connection.get();
+  // Read back after the write, so the dialog shows what the instrument now holds.
+  const bool saved =
+      SetCleaningConfig(connection, cleaning_for_save(read_entries(dialog))) == kResultOk &&
+      fill_controls(dialog, connection) == kResultOk;
+  MessageBoxA(dialog, saved ? kCleaningSavedText : kCleaningSaveFailedText, kCleaningSaveCaption,
+              MB_OK);
+}
+
+INT_PTR on_init(HWND dialog, LPARAM lparam) {
+  auto state = std::make_unique<CleaningDialogState>();
+  state->context = *context_of(lparam);
+  if (fill_controls(dialog, state->context.connection.get()) != kResultOk) {
+    MessageBoxA(dialog, kCleaningReadFailedText, kCleaningCaption, MB_OK);
+    EndDialog(dialog, IDCANCEL);
+    return TRUE;
+  }
+  attach_dialog_state(dialog, std::move(state));
+  return TRUE;
+}
+
+INT_PTR CALLBACK cleaning_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_INITDIALOG) return on_init(dialog, lparam);
+  const auto* state = dialog_state<CleaningDialogState>(dialog);
+  if (state == nullptr) return FALSE;
+  switch (message) {
+    case WM_COMMAND:
+      if (LOWORD(wparam) == IDC_CLEANING_SAVE && HIWORD(wparam) == BN_CLICKED) {
+        on_save(dialog, *state);
+      }
+      if (LOWORD(wparam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
+      return TRUE;
+    case WM_NCDESTROY:
+      free_dialog_state<CleaningDialogState>(dialog);
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+INT_PTR open_cleaning_dialog(HWND owner, const WindowContext& context) {
+  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_STABILIZATION_CLEANING),
+                         owner, cleaning_dialog_proc, as_creation_parameter(context));
+}
+
+}  // namespace tq

@@ -1,0 +1,65 @@
+// The flow meter dialog's procedure.
+#include "config/flow_meter_dialog_win32.h"
+
+#include "config/flow_meter_dialog.h"
+#include "link/commands.h"
+#include "shell/dialog_helpers_win32.h"
+#include "shell/dialog_state_win32.h"
+#include "shell/resource.h"
+#include "shell/window_kit_win32.h"
+
+namespace tq {
+namespace {
+
+struct FlowMeterDialogState {
+  WindowContext context;
+};
+
+void on_save(HWND dialog, const FlowMeterDialogState& state) {
+  const FlowMeterConfig config =
+      flow_meter_for_save(window_text(GetDlgItem(dialog, IDC_FLOW_PULSES)));
+  const bool saved = WriteFlowMeterConfig(state.context.connection.get(), config) == kResultOk;
+  MessageBoxA(dialog, saved ? kFlowMeterSavedText : kFlowMeterSaveFailedText, kFlowMeterSaveCaption,
+              MB_OK);
+}
+
+INT_PTR on_init(HWND dialog, LPARAM lparam) {
+  auto state = std::make_unique<FlowMeterDialogState>();
+  state->context = *context_of(lparam);
+  FlowMeterConfig config;
+  if (ReadFlowMeterConfig(state->context.connection.get(), &config) != kResultOk) {
+    MessageBoxA(dialog, kFlowMeterReadFailedText, kFlowMeterCaption, MB_OK);
+    EndDialog(dialog, IDCANCEL);
+    return TRUE;
+  }
+  set_item_text(dialog, IDC_FLOW_PULSES, pulses_text(config));
+  add_tooltip(IDC_FLOW_PULSES, dialog, kFlowMeterTooltip);
+  attach_dialog_state(dialog, std::move(state));
+  return TRUE;
+}
+
+INT_PTR CALLBACK flow_meter_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_INITDIALOG) return on_init(dialog, lparam);
+  const auto* state = dialog_state<FlowMeterDialogState>(dialog);
+  if (state == nullptr) return FALSE;
+  switch (message) {
+    case WM_COMMAND:
+      if (LOWORD(wparam) == IDC_FLOW_SAVE && HIWORD(wparam) == BN_CLICKED) on_save(dialog, *state);
+      if (LOWORD(wparam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
+      return TRUE;
+    case WM_NCDESTROY:
+      free_dialog_state<FlowMeterDialogState>(dialog);
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+INT_PTR open_flow_meter_dialog(HWND owner, const WindowContext& context) {
+  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_FLOW_METER), owner,
+                         flow_meter_dialog_proc, as_creation_parameter(context));
+}
+
+}  // namespace tq

@@ -1,0 +1,119 @@
+// The sampling schedule dialog's logic.
+#include "sampling/schedule_dialog.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "shell/entry_parse.h"
+#include "shell/text_format.h"
+
+namespace tq {
+namespace {
+
+constexpr std::uint32_t kMaxByte = std::numeric_limits<std::uint8_t>::max();
+constexpr std::uint32_t kMaxOffset = std::numeric_limits<std::uint16_t>::max();
+
+std::string unsigned_text(unsigned value) { return format_text("%u", value).value_or(""); }
+
+std::uint8_t byte_entry(const std::string& text) {
+  return static_cast<std::uint8_t>(parse_unsigned_entry(text, kMaxByte));
+}
+
+ScheduleEntry entry_of(const WaypointEntry& row) {
+  ScheduleEntry entry;
+  entry.flags = static_cast<std::uint8_t>(kScheduleRowInUse | (row.clean ? kScheduleRowClean : 0));
+  entry.offset_minutes = static_cast<std::uint16_t>(parse_unsigned_entry(row.offset, kMaxOffset));
+  entry.samples = byte_entry(row.samples);
+  entry.volume_tenths = volume_tenths(row.volume);
+  entry.timeout_minutes = byte_entry(row.timeout);
+  return entry;
+}
+
+}  // namespace
+
+std::optional<std::size_t> waypoint_row_of_enable_box(int control_id) {
+  for (std::size_t k = 0; k < kWaypointRows.size(); ++k) {
+    if (kWaypointRows[k].enable == control_id) return k;
+  }
+  return std::nullopt;
+}
+
+std::string volume_text(std::uint8_t tenths) {
+  return format_text("%.1f", tenths / 10.0 + 0.01).value_or("");
+}
+
+ScheduleView schedule_view(const ScheduleRecord& record) {
+  ScheduleView view;
+  const bool next_start = record.start_time == 0;
+  view.picker_moment = record.start_time;
+  WindowFace& face = view.face;
+  face.checked.push_back({IDC_SCHEDULE_NEXT_START, next_start});
+  face.checked.push_back({IDC_SCHEDULE_AT_OR_AFTER, !next_start});
+  face.checked.push_back({IDC_SCHEDULE_AUTOSTART, record.autostart != 0});
+  for (std::size_t k = 0; k < kScheduleRows; ++k) {
+    const ScheduleEntry& entry = record.rows[k];
+    const WaypointRowIds& ids = kWaypointRows[k];
+    face.checked.push_back({ids.enable, (entry.flags & kScheduleRowInUse) != 0});
+    face.checked.push_back({ids.clean, (entry.flags & kScheduleRowClean) != 0});
+    face.texts.push_back({ids.offset, unsigned_text(entry.offset_minutes)});
+    face.texts.push_back({ids.samples, unsigned_text(entry.samples)});
+    face.texts.push_back({ids.volume, volume_text(entry.volume_tenths)});
+    face.texts.push_back({ids.timeout, unsigned_text(entry.timeout_minutes)});
+  }
+  return view;
+}
+
+std::vector<ControlFlag> schedule_enabled(const ScheduleSwitches& switches) {
+  std::vector<ControlFlag> flags;
+  flags.reserve(kScheduleRows * 5 + 2);
+  for (std::size_t k = 0; k < kScheduleRows; ++k) {
+    const WaypointRowIds& ids = kWaypointRows[k];
+    const bool on = switches.row_enabled[k];
+    for (const int id : {ids.offset, ids.samples, ids.volume, ids.timeout, ids.clean}) {
+      flags.push_back({id, on});
+    }
+  }
+  flags.push_back({IDC_SCHEDULE_DATE, switches.at_or_after});
+  flags.push_back({IDC_SCHEDULE_TIME, switches.at_or_after});
+  return flags;
+}
+
+std::uint8_t volume_tenths(const std::string& text) {
+  const double tenths = std::trunc(parse_double_entry(text) * 10.0 + 0.01);
+  // Limited before the conversion: a huge entry must not overflow it.
+  if (!(tenths > 0.0)) return 0;
+  if (tenths >= kMaxByte) return static_cast<std::uint8_t>(kMaxByte);
+  return static_cast<std::uint8_t>(tenths);
+}
+
+ScheduleRecord build_schedule_record(const ScheduleEntries& entries) {
+  ScheduleRecord record;
+  record.autostart = entries.autostart ? 1 : 0;
+  if (entries.start_choice == StartChoice::kAtOrAfter) {
+    record.start_time = calendar_to_epoch(entries.picked);
+  }
+  std::size_t used = 0;
+  for (const WaypointEntry& row : entries.rows) {
+    if (row.enabled) record.rows[used++] = entry_of(row);
+  }
+  // Stable, so waypoints with equal offsets keep the order of their rows.
+  std::stable_sort(record.rows.begin(), record.rows.begin() + static_cast<std::ptrdiff_t>(used),
+                   [](const ScheduleEntry& a, const ScheduleEntry& b) {
+                     return compare_waypoints(a.offset_minutes, b.offset_minutes) < 0;
+                   });
+  return record;
+}
+
+std::uint32_t device_time_to_epoch(const DeviceTime& time) {
+  CalendarTime moment;
+  moment.year = time.year;
+  moment.month = time.month;
+  moment.day = time.day;
+  moment.hour = time.hour;
+  moment.minute = time.minute;
+  moment.second = time.second;
+  return calendar_to_epoch(moment);
+}
+
+}  // namespace tq
