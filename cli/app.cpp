@@ -67,6 +67,12 @@ int run_command(const CommandContext& context) {
       return run_run_start(context);
     case Command::kRunStop:
       return run_run_stop(context);
+    case Command::kConfigSave:
+      return run_config_save(context);
+    case Command::kConfigDiff:
+      return run_config_diff(context);
+    case Command::kConfigLoad:
+      return run_config_load(context);
     default:
       console.err << "tarnquill-cli: this command is not available yet\n";
       return kExitUsage;

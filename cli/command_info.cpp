@@ -33,9 +33,10 @@ std::optional<ClockReading> read_clock(const CommandContext& context, int* failu
   return reading;
 }
 
-nlohmann::json clock_json(const ClockReading& reading) {
-  nlohmann::json clock = {{"clock", clock_iso(reading.time)}};
-  clock["clock_offset_s"] = reading.offset ? nlohmann::json(*reading.offset) : nlohmann::json();
+nlohmann::ordered_json clock_json(const ClockReading& reading) {
+  nlohmann::ordered_json clock = {{"clock", clock_iso(reading.time)}};
+  clock["clock_offset_s"] =
+      reading.offset ? nlohmann::ordered_json(*reading.offset) : nlohmann::ordered_json();
   return clock;
 }
 
@@ -66,11 +67,11 @@ int run_info(const CommandContext& context) {
   const std::string name = sensor_name_of(identity);
   const std::string version = text_of(firmware.version);
   if (context.invocation.json) {
-    nlohmann::json info = {{"device_type", type},
-                           {"device", DeviceTypeName(type)},
-                           {"name", name},
-                           {"serial_number", identity.serial_number},
-                           {"firmware", version}};
+    nlohmann::ordered_json info = {{"device_type", type},
+                                   {"device", DeviceTypeName(type)},
+                                   {"name", name},
+                                   {"serial_number", identity.serial_number},
+                                   {"firmware", version}};
     info.update(clock_json(*clock));
     print_json(context.console.out, info);
     return kExitOk;

@@ -7,7 +7,7 @@ namespace tq::cli {
 int run_ports(const CommandContext& context) {
   const std::vector<PortInfo> ports = context.platform.list_ports();
   if (context.invocation.json) {
-    nlohmann::json list = nlohmann::json::array();
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (const PortInfo& port : ports) {
       list.push_back({{"name", port.name}, {"device", port.detail}});
     }

@@ -26,5 +26,8 @@ int run_schedule_get(const CommandContext& context);
 int run_schedule_set(const CommandContext& context);
 int run_run_start(const CommandContext& context);
 int run_run_stop(const CommandContext& context);
+int run_config_save(const CommandContext& context);
+int run_config_diff(const CommandContext& context);
+int run_config_load(const CommandContext& context);
 
 }  // namespace tq::cli

@@ -71,11 +71,11 @@ std::optional<std::string> read_file(const std::string& path, std::string* error
   return text.str();
 }
 
-std::optional<nlohmann::json> read_json_file(const std::string& path, std::string* error) {
+std::optional<nlohmann::ordered_json> read_json_file(const std::string& path, std::string* error) {
   const auto text = read_file(path, error);
   if (!text) return std::nullopt;
   try {
-    return nlohmann::json::parse(*text);
+    return nlohmann::ordered_json::parse(*text);
   } catch (const nlohmann::json::parse_error& mistake) {
     *error = path + " is not valid JSON (" + mistake.what() + "); fix the file and try again";
     return std::nullopt;

@@ -38,7 +38,7 @@ class PartFile {
 [[nodiscard]] std::optional<std::string> read_file(const std::string& path, std::string* error);
 
 // The file as JSON; nothing, with *error naming the file and the place of the mistake.
-[[nodiscard]] std::optional<nlohmann::json> read_json_file(const std::string& path,
-                                                           std::string* error);
+[[nodiscard]] std::optional<nlohmann::ordered_json> read_json_file(const std::string& path,
+                                                                   std::string* error);
 
 }  // namespace tq::cli

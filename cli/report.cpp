@@ -22,7 +22,7 @@ int report_failure(std::ostream& err, const std::string& what, int result) {
   return kExitInstrument;
 }
 
-void print_json(std::ostream& out, const nlohmann::json& document) {
+void print_json(std::ostream& out, const nlohmann::ordered_json& document) {
   out << document.dump(2) << "\n";
 }
 

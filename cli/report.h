@@ -16,6 +16,6 @@ namespace tq::cli {
 int report_failure(std::ostream& err, const std::string& what, int result);
 
 // Prints `document` (pretty, one document per command) on `out`.
-void print_json(std::ostream& out, const nlohmann::json& document);
+void print_json(std::ostream& out, const nlohmann::ordered_json& document);
 
 }  // namespace tq::cli

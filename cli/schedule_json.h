@@ -17,7 +17,7 @@
 namespace tq::cli {
 
 // The rows in use, in the record's order.
-[[nodiscard]] nlohmann::json schedule_to_json(const ScheduleRecord& schedule);
+[[nodiscard]] nlohmann::ordered_json schedule_to_json(const ScheduleRecord& schedule);
 
 struct ScheduleFromJson {
   std::optional<ScheduleRecord> record;  // as SetSchedule sends it: rows sorted, the rest 0
@@ -26,6 +26,6 @@ struct ScheduleFromJson {
 
 // Checks every field (no unknown ones, each in its range, at most 15 waypoints) and builds
 // the record as the schedule dialog does.
-[[nodiscard]] ScheduleFromJson schedule_from_json(const nlohmann::json& document);
+[[nodiscard]] ScheduleFromJson schedule_from_json(const nlohmann::ordered_json& document);
 
 }  // namespace tq::cli
