@@ -1,11 +1,19 @@
-// The Diagnostics view's window: its layout, the log list's columns and the view state
-// it reports to the main window. Health read-outs and the log reader build on this.
+// The Diagnostics view's dialog procedure: layout, the health read-outs and the coloured
+// log fed by its poll routine, Pause Display, Clear..., Save..., Tasks... and Toggle LED.
 #include "diagnostics/diagnostics_view_win32.h"
 
-#include <array>
+#include <commctrl.h>
 
+#include <type_traits>
+#include <variant>
+
+#include "diagnostics/diagnostics_poll.h"
+#include "diagnostics/diagnostics_view.h"
+#include "diagnostics/task_table_win32.h"
+#include "link/commands.h"
 #include "shell/dialog_helpers_win32.h"
 #include "shell/dialog_state_win32.h"
+#include "shell/list_save_win32.h"
 #include "shell/messages.h"
 #include "shell/resource.h"
 #include "shell/view_layout_win32.h"
@@ -14,19 +22,12 @@
 namespace tq {
 namespace {
 
-constexpr std::array<ListColumn, 6> kLogColumns = {{
-    {"Counter", 10},
-    {"Task ID", 7},
-    {"Severity", 7},
-    {"Function", 25},
-    {"Line", 10},
-    {"Message", 80},
-}};
-
 struct DiagnosticsViewState {
   WindowContext context;
   int status_height = 0;
-  int banner_width = 0;  // the banner's width + 1
+  int banner_width = 0;     // the banner's width + 1
+  SystemStatus last_shown;  // the health the read-outs show, handed to each new routine
+  PollSession<DiagnosticsReport, DiagnosticsInputs> polling;
 };
 
 void relayout(HWND view, const DiagnosticsViewState& state) {
@@ -34,22 +35,140 @@ void relayout(HWND view, const DiagnosticsViewState& state) {
   size_list_beside_panel(view, IDC_DIAG_LOG_LIST, state.banner_width, state.status_height);
 }
 
-INT_PTR CALLBACK diagnostics_view_proc(HWND view, UINT message, WPARAM, LPARAM lparam) {
+void post_view_state(HWND view, std::uint8_t run_state) {
+  PostMessageA(GetParent(view), MSG_VIEW_STATE, IDD_DIAGNOSTICS_VIEW,
+               run_state_is_running(run_state) ? 1 : 0);
+}
+
+// A new routine reads the log from its start, with the health shown now.
+void start_polling(HWND view, DiagnosticsViewState& state) {
+  const ConnectionRef connection = state.context.connection;
+  const SystemStatus last_shown = state.last_shown;
+  state.polling.start(
+      post_poll_report_to(view),
+      [connection, last_shown](Poller& poller, DiagnosticsFeed& feed) {
+        return diagnostics_poll(poller, feed, connection, last_shown);
+      },
+      DiagnosticsInputs{is_checked(view, IDC_PAUSE_DISPLAY)});
+}
+
+void apply_report(HWND view, DiagnosticsViewState& state, const DiagnosticsReport& report) {
+  std::visit(
+      [&](const auto& item) {
+        using Item = std::decay_t<decltype(item)>;
+        if constexpr (std::is_same_v<Item, LogReadStarted>) {
+          // The reading starts from the oldest entry: whatever an earlier reading left in
+          // the list (after a refused Clear, say) would otherwise be shown twice.
+          delete_list_rows(view, IDC_DIAG_LOG_LIST);
+        } else if constexpr (std::is_same_v<Item, HealthUpdate>) {
+          apply_texts(view, item.texts);
+          state.last_shown = item.shown;
+          state.context.session->diagnostics_run_state = item.shown.sampler_state;
+          post_view_state(view, item.shown.sampler_state);
+        } else {
+          if (item.drop_oldest) SendDlgItemMessageA(view, IDC_DIAG_LOG_LIST, LVM_DELETEITEM, 0, 0);
+          apply_list_row(view, IDC_DIAG_LOG_LIST, item.row);
+        }
+      },
+      report);
+}
+
+void on_init(HWND view, LPARAM lparam) {
+  auto* state = attach_dialog_state(view, std::make_unique<DiagnosticsViewState>());
+  state->context = *context_of(lparam);
+  state->banner_width = control_width(view, IDC_DIAGNOSTICS_BANNER) + 1;
+  state->status_height = query_status_height(view);
+  relayout(view, *state);
+  // What this view showed when it was last open, until its first reading.
+  post_view_state(view, state->context.session->diagnostics_run_state);
+  add_tooltip(IDC_VOLTAGE, view, kVoltageTip);
+  add_tooltip(IDC_TEMP, view, kTemperatureTip);
+  add_tooltip(IDC_RH, view, kHumidityTip);
+  add_tooltip(IDC_RUN_STATE, view, kRunStateTip);
+  add_list_columns(view, IDC_DIAG_LOG_LIST, kLogColumns);
+  state->last_shown = SystemStatus{};
+  set_item_text(view, IDC_RH, kHumidityUnavailable);
+  start_polling(view, *state);
+}
+
+void on_clear(HWND view, DiagnosticsViewState& state) {
+  if (MessageBoxA(view, kClearQuestion, kClearCaption, MB_YESNO) != IDYES) return;
+  // No entry may be fetched while the log is wiped.
+  state.polling.stop();
+  if (ClearDiagnosticLog(state.context.connection.get()) == kResultOk) {
+    delete_list_rows(view, IDC_DIAG_LOG_LIST);
+  } else {
+    MessageBoxA(view, kUnableToClearText, kClearCaption, MB_OK);
+  }
+  start_polling(view, state);
+}
+
+// False for the commands the view leaves alone (Save Log from the menu among them).
+bool on_command(HWND view, DiagnosticsViewState& state, int id) {
+  switch (id) {
+    case IDC_PAUSE_DISPLAY:
+      state.polling.set_inputs({is_checked(view, IDC_PAUSE_DISPLAY)});
+      break;
+    case IDC_CLEAR_LOG_DIAG:
+      on_clear(view, state);
+      break;
+    case IDC_SAVE_DIAG:
+      save_list_to_file(view, IDC_DIAG_LOG_LIST, kLogColumnCount, kDiagnosticsSaveTexts,
+                        state.context.session->diagnostics_path);
+      break;
+    case IDC_TASKS: {
+      const WindowContext context = state.context;  // the dialog keeps its own copy
+      static_cast<void>(open_task_table_dialog(view, context));
+      break;
+    }
+    case IDC_TOGGLE_LED:
+      static_cast<void>(ToggleLed(state.context.connection.get()));
+      break;
+    default:
+      return false;
+  }
+  return true;
+}
+
+// Each row is drawn in the colour kept as its item parameter.
+void on_custom_draw(HWND view, NMLVCUSTOMDRAW& draw) {
+  LRESULT answer = CDRF_DODEFAULT;
+  if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) {
+    answer = CDRF_NOTIFYITEMDRAW;
+  } else if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+    draw.clrText = static_cast<COLORREF>(draw.nmcd.lItemlParam);
+    answer = CDRF_NEWFONT;
+  }
+  SetWindowLongPtrA(view, DWLP_MSGRESULT, answer);
+}
+
+INT_PTR CALLBACK diagnostics_view_proc(HWND view, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_INITDIALOG) {
+    on_init(view, lparam);
+    return TRUE;
+  }
+  auto* state = dialog_state<DiagnosticsViewState>(view);
+  if (state == nullptr) return FALSE;
   switch (message) {
-    case WM_INITDIALOG: {
-      auto* state = attach_dialog_state(view, std::make_unique<DiagnosticsViewState>());
-      state->context = *context_of(lparam);
-      state->banner_width = control_width(view, IDC_DIAGNOSTICS_BANNER) + 1;
-      state->status_height = query_status_height(view);
+    case WM_SIZE:
       relayout(view, *state);
-      PostMessageA(GetParent(view), MSG_VIEW_STATE, IDD_DIAGNOSTICS_VIEW, 0);
-      add_list_columns(view, IDC_DIAG_LOG_LIST, kLogColumns);
-      set_item_text(view, IDC_RH, "unavailable");
+      return TRUE;
+    case kMsgPollReport:
+      for (const DiagnosticsReport& report : state->polling.take()) {
+        apply_report(view, *state, report);
+      }
+      return TRUE;
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(lparam);
+      if (header->idFrom != IDC_DIAG_LOG_LIST || header->code != NM_CUSTOMDRAW) return FALSE;
+      on_custom_draw(view, *reinterpret_cast<NMLVCUSTOMDRAW*>(lparam));
       return TRUE;
     }
-    case WM_SIZE:
-      if (const auto* state = dialog_state<DiagnosticsViewState>(view)) relayout(view, *state);
-      return TRUE;
+    case WM_COMMAND:
+      return on_command(view, *state, LOWORD(wparam)) ? TRUE : FALSE;
+    case WM_DESTROY:
+      state->polling.stop();
+      return FALSE;
     case WM_NCDESTROY:
       free_dialog_state<DiagnosticsViewState>(view);
       return FALSE;

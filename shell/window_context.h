@@ -8,6 +8,7 @@
 // poll routine may keep its copy of the Connection.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -38,10 +39,12 @@ class FixedPortLister final : public PortLister {
 };
 
 // What the program remembers until it ends, besides the settings store: the file names
-// last chosen for each saved log, offered again at the next save.
+// last chosen for each saved log, offered again at the next save, and the run state the
+// Diagnostics view showed last, which it reports again when it next opens.
 struct SessionMemory {
   std::string sample_log_path;
   std::string diagnostics_path;
+  std::uint8_t diagnostics_run_state = 0;
 };
 
 struct WindowContext {

@@ -48,6 +48,11 @@ void SimServer::AddFault(const FaultRule& rule) {
   faults_.rules.push_back(rule);
 }
 
+void SimServer::WatchRequests(std::function<void(std::uint8_t command)> watcher) {
+  std::lock_guard lock(settings_mutex_);
+  watcher_ = std::move(watcher);
+}
+
 void SimServer::ClearFaults() {
   std::lock_guard lock(settings_mutex_);
   faults_.rules.clear();
@@ -149,11 +154,14 @@ void SimServer::Answer(const Frame& request) {
   const std::uint64_t number = ++requests_;
   FaultAction action;
   SimRng noise;
+  std::function<void(std::uint8_t)> watcher;
   {
     std::lock_guard lock(settings_mutex_);
     action = TakeFault(faults_, number, request[kOffCommand]);
     noise.state = noise_rng_.Next();  // each response's noise from its own stream
+    watcher = watcher_;
   }
+  if (watcher) watcher(request[kOffCommand]);
   Frame response{};
   {
     std::lock_guard lock(instrument_mutex_);

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -53,6 +54,10 @@ class SimServer {
   void SetPacing(bool pace);
   // Moves the instrument on by `ms` of its own time at once.
   void AdvanceTime(std::uint64_t ms);
+  // Calls `watcher` on the serving thread with the command code of each valid request,
+  // before it is answered (tests use it to see which commands a window sends, in order).
+  // An empty function stops watching. The watcher must not call back into the server.
+  void WatchRequests(std::function<void(std::uint8_t command)> watcher);
   // Valid requests received so far (the numbering fault rules use).
   [[nodiscard]] std::uint64_t RequestCount() const { return requests_.load(); }
   // Times the line has come back after being unplugged.
@@ -86,6 +91,7 @@ class SimServer {
   double speed_ = 1.0;
   bool pace_ = false;
   std::uint32_t pending_drop_ms_ = 0;
+  std::function<void(std::uint8_t)> watcher_;
 
   // Serving thread only.
   std::vector<std::uint8_t> received_;

@@ -105,6 +105,11 @@ TEST_F(MainWindowGui, MenuRuleFollowsTheViewAndItsRunningFlag) {
   SimulatedInstrument instrument = start_simulated_instrument(harbour_sampler());
   GuiHarness gui;
   connect(gui, instrument.connection);
+  // From here the instrument answers nothing, so the views' own state reports cannot race
+  // the ones this test posts.
+  sim::FaultRule silence;
+  silence.action.silence = true;
+  instrument.simulator.server->AddFault(silence);
   gui.pump_pending();
   const auto report = [&](int view_id, int running) {
     PostMessageA(gui.main(), MSG_VIEW_STATE, static_cast<WPARAM>(view_id), running);

@@ -5,8 +5,10 @@
 //
 //   tarnquill-press-connect [DESKTOP [COMMAND...]]
 //     DESKTOP: the Wine virtual desktop the program runs in
-//     COMMAND: a menu command id (24 opens the motor dialog, 372 the Diagnostics view), or
-//              ID=TEXT: TEXT typed over the entry of control ID in the dialog on top
+//     COMMAND: a menu command id (24 opens the motor dialog, 372 the Diagnostics view),
+//              view:ID to press the button ID of the view on show (view:48 opens the
+//              Diagnostics view's task table), or ID=TEXT: TEXT typed over the entry of
+//              control ID in the dialog on top
 #include <windows.h>
 
 #include <array>
@@ -29,19 +31,35 @@ std::string title_of(HWND window) {
   return text.data();
 }
 
-HWND find_connect_button(HWND main_window) {
+// The first control with this id inside the main window (its view's controls included).
+HWND find_control(HWND main_window, int id) {
   struct Search {
-    HWND button = nullptr;
-  } search;
+    int id;
+    HWND control = nullptr;
+  } search{id};
   EnumChildWindows(
       main_window,
       [](HWND child, LPARAM data) -> BOOL {
-        if (GetDlgCtrlID(child) != IDC_CONNECT) return TRUE;
-        reinterpret_cast<Search*>(data)->button = child;
+        auto* found = reinterpret_cast<Search*>(data);
+        if (GetDlgCtrlID(child) != found->id) return TRUE;
+        found->control = child;
         return FALSE;
       },
       reinterpret_cast<LPARAM>(&search));
-  return search.button;
+  return search.control;
+}
+
+HWND find_connect_button(HWND main_window) { return find_control(main_window, IDC_CONNECT); }
+
+// A button of the view pressed as a click would: the command goes to the button's dialog.
+void press_view_button(HWND main_window, int id) {
+  const HWND button = find_control(main_window, id);
+  if (button == nullptr) {
+    std::fprintf(stderr, "tarnquill-press-connect: no control %d\n", id);
+    return;
+  }
+  PostMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED),
+               reinterpret_cast<LPARAM>(button));
 }
 
 // Types over the entry's text key by key, as the keyboard does.
@@ -99,6 +117,11 @@ int main(int argc, char** argv) {
   std::printf("%s\n", title_of(main_window).c_str());
   for (int i = 2; i < argc; ++i) {
     Sleep(kCommandGapMs);
+    const std::string argument = argv[i];
+    if (argument.rfind("view:", 0) == 0) {
+      press_view_button(main_window, static_cast<int>(std::strtol(argv[i] + 5, nullptr, 10)));
+      continue;
+    }
     char* end = nullptr;
     const long id = std::strtol(argv[i], &end, 10);
     if (*end == '=') {

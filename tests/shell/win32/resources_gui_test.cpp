@@ -76,6 +76,18 @@ std::set<int> ids_of(const DialogTemplateInfo& info) {
   return ids;
 }
 
+// The task table: the header boxes, Save, and ten controls in each of sixteen rows, the
+// row-0 ids moved down by 10 a row.
+std::set<int> task_table_ids() {
+  std::set<int> ids = {205, 206, 207, 209};
+  for (int row = 0; row < 16; ++row) {
+    for (const int row0 : {213, 215, 216, 211, 218, 219, 217, 212, 214, 210}) {
+      ids.insert(row0 + 10 * row);
+    }
+  }
+  return ids;
+}
+
 TEST(Resources, EveryTemplateHasItsSizeFontAndControls) {
   const std::vector<Template> expected = {
       {69, 771, 305, {}, false},
@@ -109,6 +121,7 @@ TEST(Resources, EveryTemplateHasItsSizeFontAndControls) {
       {17, 0, 0, {172, 174, 176, 178, 180, 182, 183}, false},    // stabilization and cleaning
       {164, 0, 0, {1640, 1642, 1643, 1644, 1645, 1646}, false},  // real-time clock
       {201, 0, 0, {2011, 2013, 2014}, false},                    // device identification
+      {208, 521, 356, task_table_ids(), false},
   };
   for (const Template& want : expected) {
     SCOPED_TRACE(want.id);
@@ -134,6 +147,16 @@ TEST(Resources, EveryTemplateHasItsSizeFontAndControls) {
   EXPECT_EQ(main->title, "tarnquill_main (not connected)");
   const DWORD frame = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
   EXPECT_EQ(main->style & frame, frame);
+
+  // The task table's rows stay grayed until their tasks have been read.
+  const auto tasks = read_dialog_template(208);
+  ASSERT_TRUE(tasks.has_value());
+  EXPECT_EQ(tasks->title, "Tasks");
+  for (const TemplateControl& control : tasks->controls) {
+    if (control.id >= 210) {
+      EXPECT_NE(control.style & WS_DISABLED, 0u) << "control " << control.id;
+    }
+  }
 }
 
 // The banners read as the documents give them, and each view's banner is first.
