@@ -73,6 +73,10 @@ int run_command(const CommandContext& context) {
       return run_config_diff(context);
     case Command::kConfigLoad:
       return run_config_load(context);
+    case Command::kDiagSave:
+      return run_diag_save(context);
+    case Command::kDiagClear:
+      return run_diag_clear(context);
     default:
       console.err << "tarnquill-cli: this command is not available yet\n";
       return kExitUsage;

@@ -29,5 +29,7 @@ int run_run_stop(const CommandContext& context);
 int run_config_save(const CommandContext& context);
 int run_config_diff(const CommandContext& context);
 int run_config_load(const CommandContext& context);
+int run_diag_save(const CommandContext& context);
+int run_diag_clear(const CommandContext& context);
 
 }  // namespace tq::cli

@@ -1,0 +1,227 @@
+// log save/clear and diag save/clear: the instrument's two logs, saved as the program's
+// Save writes them (or as JSON with every field raw), and wiped only when asked.
+#include <chrono>
+#include <cstdio>
+
+#include "cli/commands.h"
+#include "cli/files.h"
+#include "cli/report.h"
+#include "cli/text_encoding.h"
+#include "diagnostics/diagnostics_view.h"
+#include "link/commands.h"
+#include "shell/csv_export.h"
+#include "shell/epoch.h"
+
+namespace tq::cli {
+namespace {
+
+using Json = nlohmann::ordered_json;
+using Rows = std::vector<std::vector<std::string>>;
+
+// The rows of a downloaded log, as the program's list would hold them.
+class RowsTable final : public CellTable {
+ public:
+  RowsTable(std::span<const ListColumn> columns, const Rows& rows)
+      : columns_(columns), rows_(rows) {}
+  std::string column_title(int column) const override {
+    return columns_[static_cast<std::size_t>(column)].title;
+  }
+  int row_count() const override { return static_cast<int>(rows_.size()); }
+  std::string cell(int row, int column) const override {
+    const auto& cells = rows_[static_cast<std::size_t>(row)];
+    // The program reads each cell back through a buffer of 255 characters.
+    return cells[static_cast<std::size_t>(column)].substr(0, 255);
+  }
+
+ private:
+  std::span<const ListColumn> columns_;
+  const Rows& rows_;
+};
+
+[[maybe_unused]] std::string iso_utc(std::uint32_t epoch_seconds) {
+  const auto time = epoch_breakdown(epoch_seconds);
+  if (!time) return "";
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", time->year, time->month,
+                time->day, time->hour, time->minute, time->second);
+  return text;
+}
+
+std::string field_text(std::span<const char> field) {
+  const std::string_view view(field.data(), field.size());
+  return std::string(view.substr(0, view.find('\0')));
+}
+
+// A progress line on a terminal's standard error, rewritten at most five times a second.
+class Progress {
+ public:
+  explicit Progress(const CommandContext& context)
+      : err_(context.console.err),
+        shown_(context.console.err_is_terminal && !context.invocation.json),
+        start_(std::chrono::steady_clock::now()) {}
+
+  void update(std::size_t done, std::optional<std::size_t> total) {
+    if (!shown_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last_ < std::chrono::milliseconds(200)) return;
+    last_ = now;
+    const double seconds = std::chrono::duration<double>(now - start_).count();
+    const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
+    char line[128];
+    if (total && rate > 0) {
+      const double left = static_cast<double>(*total - std::min(done, *total)) / rate;
+      std::snprintf(line, sizeof line, "\rread %zu of %zu entries, %.1f/s, about %.0f s left   ",
+                    done, *total, rate, left);
+    } else {
+      std::snprintf(line, sizeof line, "\rread %zu entries, %.1f/s   ", done, rate);
+    }
+    err_ << line << std::flush;
+    written_ = true;
+  }
+
+  ~Progress() {
+    if (written_) err_ << "\r" << std::string(60, ' ') << "\r" << std::flush;
+  }
+  Progress(const Progress&) = delete;
+  Progress& operator=(const Progress&) = delete;
+
+ private:
+  std::ostream& err_;
+  bool shown_;
+  bool written_ = false;
+  std::chrono::steady_clock::time_point start_;
+  std::chrono::steady_clock::time_point last_{};
+};
+
+struct Download {
+  Rows rows;
+  Json raw = Json::array();
+};
+
+std::optional<Download> read_diagnostic_log(const CommandContext& context, int* status) {
+  Connection* connection = context.connection();
+  if (const int result = StartDiagnosticLogRead(connection); result != kResultOk) {
+    *status = report_failure(context.console.err, "StartDiagnosticLogRead", result);
+    return std::nullopt;
+  }
+  Download log;
+  Progress progress(context);
+  for (;;) {
+    DiagnosticLogEntry entry;
+    const int result = GetDiagnosticLogEntry(connection, &entry);
+    // Any result from the instrument ends the log; only the link's failure is an error.
+    if (result == kResultLinkFailure) {
+      *status = report_failure(context.console.err, "GetDiagnosticLogEntry", result);
+      return std::nullopt;
+    }
+    if (result != kResultOk) return log;
+    log.rows.push_back(log_row_cells(entry));
+    log.raw.push_back({{"counter", entry.counter},
+                       {"task_id", entry.task_id},
+                       {"severity", entry.severity},
+                       {"function", utf8_from_windows_1252(field_text(entry.function))},
+                       {"line", entry.line},
+                       {"message", utf8_from_windows_1252(field_text(entry.message))}});
+    progress.update(log.rows.size(), std::nullopt);
+  }
+}
+
+struct LogKind {
+  const char* name;  // in messages
+  std::span<const ListColumn> columns;
+  std::optional<Download> (*read)(const CommandContext&, int*);
+  const char* clear_command;
+  int (*clear)(Connection*);
+};
+
+const LogKind kDiagnosticLog = {"diagnostic log", kLogColumns, read_diagnostic_log,
+                                "ClearDiagnosticLog", ClearDiagnosticLog};
+
+std::string file_text(const LogKind& kind, const Download& log, bool json) {
+  if (json) return log.raw.dump(2) + "\n";
+  return format_csv(RowsTable(kind.columns, log.rows), static_cast<int>(kind.columns.size()));
+}
+
+// Saves the log; the rows saved, or nothing with *status set.
+std::optional<Download> save(const CommandContext& context, const LogKind& kind, int* status) {
+  auto log = kind.read(context, status);
+  if (!log) return std::nullopt;
+  std::string error;
+  if (!write_file_atomically(context.invocation.file,
+                             file_text(kind, *log, context.invocation.json_format), &error)) {
+    context.console.err << "tarnquill-cli: " << error << "\n";
+    *status = kExitUsage;
+    return std::nullopt;
+  }
+  return log;
+}
+
+int run_save(const CommandContext& context, const LogKind& kind) {
+  int status = kExitOk;
+  const auto log = save(context, kind, &status);
+  if (!log) return status;
+  if (context.invocation.json) {
+    print_json(context.console.out,
+               {{"file", context.invocation.file}, {"entries", log->rows.size()}});
+  } else {
+    context.console.out << log->rows.size() << " entries of the " << kind.name << " saved to "
+                        << context.invocation.file << "\n";
+  }
+  return kExitOk;
+}
+
+// The operator's say-so: --yes, or "y" typed on a terminal.
+bool confirmed(const CommandContext& context, const LogKind& kind, int* status) {
+  if (context.invocation.yes) return true;
+  if (!context.console.in_is_terminal) {
+    context.console.err << "tarnquill-cli: not clearing the " << kind.name
+                        << " without a question answered; add --yes to clear it from a script\n";
+    *status = kExitUsage;
+    return false;
+  }
+  context.console.err << "This wipes the " << kind.name << " on the instrument. Clear it? [y/N] "
+                      << std::flush;
+  std::string answer;
+  std::getline(context.console.in, answer);
+  if (answer == "y" || answer == "Y" || answer == "yes") return true;
+  context.console.err << "Not cleared\n";
+  *status = kExitOk;
+  return false;
+}
+
+int run_clear(const CommandContext& context, const LogKind& kind) {
+  int status = kExitOk;
+  if (!context.invocation.file.empty()) {
+    // Saved, read back from the disk and held against the instrument's log once more:
+    // only a log that is safely on the disk, whole, is wiped.
+    const auto saved = save(context, kind, &status);
+    if (!saved) return status;
+    std::string error;
+    const auto on_disk = read_file(context.invocation.file, &error);
+    const auto again = kind.read(context, &status);
+    if (!again) return status;
+    const std::string expected = file_text(kind, *again, context.invocation.json_format);
+    if (!on_disk || *on_disk != expected) {
+      context.console.err << "tarnquill-cli: " << context.invocation.file
+                          << " does not hold the instrument's whole " << kind.name
+                          << " (it changed while saving, or the file did not read back); "
+                             "not cleared, try again\n";
+      return kExitInstrument;
+    }
+    context.console.err << saved->rows.size() << " entries saved to " << context.invocation.file
+                        << " and checked\n";
+  }
+  if (!confirmed(context, kind, &status)) return status;
+  if (const int result = kind.clear(context.connection()); result != kResultOk) {
+    return report_failure(context.console.err, kind.clear_command, result);
+  }
+  if (!context.invocation.json) context.console.out << "The " << kind.name << " is cleared\n";
+  return kExitOk;
+}
+
+}  // namespace
+
+int run_diag_save(const CommandContext& context) { return run_save(context, kDiagnosticLog); }
+int run_diag_clear(const CommandContext& context) { return run_clear(context, kDiagnosticLog); }
+
+}  // namespace tq::cli
