@@ -77,6 +77,8 @@ int run_command(const CommandContext& context) {
       return run_diag_save(context);
     case Command::kDiagClear:
       return run_diag_clear(context);
+    case Command::kCheck:
+      return run_check(context);
     default:
       console.err << "tarnquill-cli: this command is not available yet\n";
       return kExitUsage;

@@ -31,5 +31,6 @@ int run_config_diff(const CommandContext& context);
 int run_config_load(const CommandContext& context);
 int run_diag_save(const CommandContext& context);
 int run_diag_clear(const CommandContext& context);
+int run_check(const CommandContext& context);
 
 }  // namespace tq::cli
