@@ -5,6 +5,7 @@
 #include "cli/clock_text.h"
 #include "cli/commands.h"
 #include "cli/report.h"
+#include "cli/text_encoding.h"
 #include "diagnostics/diagnostics_view.h"
 #include "link/commands.h"
 #include "shell/epoch.h"
@@ -181,7 +182,7 @@ int run_check(const CommandContext& context) {
         errors = 0;  // a restart: what came before belongs to an earlier run
       } else if (entry.severity == kSeverityError) {
         ++errors;
-        last_error = log_row_cells(entry).back();
+        last_error = utf8_from_windows_1252(log_row_cells(entry).back());
       }
     }
     if (errors == 0) {
@@ -205,8 +206,8 @@ int run_check(const CommandContext& context) {
       const std::uint32_t used = task.stack_end - task.stack_top + 1;
       if (size != 0 && static_cast<double>(used) > 0.9 * size) {
         const std::string_view name(task.name.data(), task.name.size());
-        full.push_back(std::string(name.substr(0, name.find('\0'))) + " " + std::to_string(used) +
-                       "/" + std::to_string(size));
+        full.push_back(utf8_from_windows_1252(name.substr(0, name.find('\0'))) + " " +
+                       std::to_string(used) + "/" + std::to_string(size));
       }
     }
     if (full.empty()) {

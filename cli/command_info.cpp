@@ -4,6 +4,7 @@
 #include "cli/clock_text.h"
 #include "cli/commands.h"
 #include "cli/report.h"
+#include "cli/text_encoding.h"
 #include "link/commands.h"
 #include "link/device_type.h"
 #include "shell/main_window.h"
@@ -64,8 +65,9 @@ int run_info(const CommandContext& context) {
   const auto clock = read_clock(context, &failure);
   if (!clock) return failure;
 
-  const std::string name = sensor_name_of(identity);
-  const std::string version = text_of(firmware.version);
+  // The instrument's texts are single bytes; the terminal and JSON want UTF-8.
+  const std::string name = utf8_from_windows_1252(sensor_name_of(identity));
+  const std::string version = utf8_from_windows_1252(text_of(firmware.version));
   if (context.invocation.json) {
     nlohmann::ordered_json info = {{"device_type", type},
                                    {"device", DeviceTypeName(type)},

@@ -19,6 +19,11 @@ void add_link_options(CLI::App& app, Invocation& in) {
                  "start the simulated instrument in a scenario: fresh, log500, unpowered, "
                  "schedule, running (repeatable)")
       ->type_name("NAME");
+  app.add_option("--speed", in.link.speed,
+                 "with --sim: the simulated instrument's time runs F times faster than real "
+                 "time (0 stops its clock)")
+      ->type_name("F")
+      ->check(CLI::Range(0.0, 1000.0));
   app.add_flag("--json", in.json, "machine-readable output on standard output");
   app.add_flag("--trace", in.trace, "every Transaction on standard error");
   app.add_flag("--stats", in.stats, "the link's counters on standard error at the end");
@@ -162,6 +167,14 @@ ParsedCommandLine parse_command_line(std::span<const std::string> args) {
     result.text = std::string(
                       "tarnquill-cli: no instrument named: give --port NAME (see "
                       "'tarnquill-cli ports') or --sim\n") +
+                  kHelpHint + "\n";
+    return result;
+  }
+  if (!in.link.simulator && (!in.link.scenarios.empty() || in.link.speed)) {
+    result.exit_code = kExitUsage;
+    result.text = std::string(
+                      "tarnquill-cli: --scenario and --speed belong to the simulated "
+                      "instrument; add --sim\n") +
                   kHelpHint + "\n";
     return result;
   }

@@ -5,6 +5,7 @@
 
 #include "cli/json_fields.h"
 #include "cli/schedule_json.h"
+#include "cli/text_encoding.h"
 #include "link/commands.h"
 #include "link/device_type.h"
 #include "shell/main_window.h"
@@ -56,11 +57,12 @@ nlohmann::ordered_json tasks_json(const InstrumentConfig& config) {
   nlohmann::ordered_json tasks = nlohmann::ordered_json::array();
   for (std::size_t i = 0; i < config.task_filters.size(); ++i) {
     const std::uint8_t bits = config.task_filters[i];
-    tasks.push_back({{"task", i},
-                     {"name", i < config.task_names.size() ? config.task_names[i] : ""},
-                     {"error", (bits & kLogFilterError) != 0},
-                     {"info", (bits & kLogFilterInformation) != 0},
-                     {"debug", (bits & kLogFilterDebug) != 0}});
+    tasks.push_back(
+        {{"task", i},
+         {"name", utf8_from_windows_1252(i < config.task_names.size() ? config.task_names[i] : "")},
+         {"error", (bits & kLogFilterError) != 0},
+         {"info", (bits & kLogFilterInformation) != 0},
+         {"debug", (bits & kLogFilterDebug) != 0}});
   }
   return tasks;
 }
@@ -149,9 +151,9 @@ nlohmann::ordered_json config_to_json(const InstrumentConfig& config, const Unit
           {"unit",
            {{"device_type", unit.device_type},
             {"device", DeviceTypeName(unit.device_type)},
-            {"firmware", unit.firmware}}},
+            {"firmware", utf8_from_windows_1252(unit.firmware)}}},
           {"identity",
-           {{"name", sensor_name_of(config.identity)},
+           {{"name", utf8_from_windows_1252(sensor_name_of(config.identity))},
             {"serial_number", config.identity.serial_number}}},
           {"motors", motors},
           {"flow_meter", {{"pulses_per_litre", config.flow_meter.pulses_per_litre}}},
@@ -177,7 +179,7 @@ ConfigFromJson config_from_json(const nlohmann::ordered_json& document) {
 
   if (const nlohmann::ordered_json* identity = top.take("identity", true)) {
     Fields fields(*identity, "identity", &error);
-    SetFieldText(config.identity.name, fields.text("name", 20, true).value_or(""));
+    SetFieldText(config.identity.name, fields.single_byte_text("name", 20, true).value_or(""));
     config.identity.serial_number =
         static_cast<std::uint16_t>(fields.whole("serial_number", 65535, true).value_or(0));
     fields.finish();

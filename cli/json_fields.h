@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/text_encoding.h"
+
 namespace tq::cli {
 
 // Reads the fields of one object, refusing any field it was not asked for.
@@ -65,6 +67,21 @@ class Fields {
       return std::nullopt;
     }
     return value->get<std::string>();
+  }
+
+  // A text the instrument stores in single bytes (Windows-1252), as those bytes.
+  std::optional<std::string> single_byte_text(const char* name, std::size_t max_length,
+                                              bool required) {
+    const nlohmann::ordered_json* value = take(name, required);
+    if (value == nullptr) return std::nullopt;
+    const auto bytes =
+        value->is_string() ? windows_1252_from_utf8(value->get<std::string>()) : std::nullopt;
+    if (!bytes || bytes->size() > max_length) {
+      fail(name, "must be a text of at most " + std::to_string(max_length) +
+                     " characters of Western European script");
+      return std::nullopt;
+    }
+    return bytes;
   }
 
   std::optional<bool> flag(const char* name, bool required) {

@@ -30,12 +30,14 @@ std::optional<Session> open_session(const LinkOptions& options, const Platform& 
       }
       return std::nullopt;
     }
-    session.simulator = sim::StartInProcessSimulator(std::move(*instrument), {});
+    sim::ServerOptions server_options;
+    server_options.speed = options.speed.value_or(1.0);
+    session.simulator = sim::StartInProcessSimulator(std::move(*instrument), server_options);
     session.connection = CreateConnectionOnPort(std::move(session.simulator->host));
     return session;
   }
-  if (!options.scenarios.empty()) {
-    *error = "--scenario needs --sim: scenarios belong to the simulated instrument";
+  if (!options.scenarios.empty() || options.speed) {
+    *error = "--scenario and --speed need --sim: they belong to the simulated instrument";
     return std::nullopt;
   }
   if (options.port.empty()) {

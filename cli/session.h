@@ -17,6 +17,7 @@ struct LinkOptions {
   std::string port;                    // --port
   bool simulator = false;              // --sim
   std::vector<std::string> scenarios;  // --scenario, with --sim
+  std::optional<double> speed;         // --speed, with --sim: its time against real time
 };
 
 struct Session {

@@ -14,4 +14,9 @@ bool is_terminal(std::FILE* stream) {
   return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != FALSE;
 }
 
+void use_utf8_console() {
+  // Without this a console shows each byte of "°" as a character of its OEM code page.
+  SetConsoleOutputCP(CP_UTF8);
+}
+
 }  // namespace tq::cli
