@@ -1,5 +1,6 @@
 // The command line, read with CLI11.
 #include <CLI/CLI.hpp>
+#include <cctype>
 #include <map>
 #include <sstream>
 
@@ -29,6 +30,21 @@ void add_link_options(CLI::App& app, Invocation& in) {
   app.add_flag("--stats", in.stats, "the link's counters on standard error at the end");
 }
 
+// A word out of a few, in any case, for an option read into `T`; the refusal lists them.
+template <class T>
+CLI::Validator one_of(std::map<std::string, T> choices, const std::string& names) {
+  return CLI::Validator(
+      [choices = std::move(choices), names](std::string& value) -> std::string {
+        std::string lower = value;
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const auto found = choices.find(lower);
+        if (found == choices.end()) return "'" + value + "' is not one of " + names;
+        value = std::to_string(static_cast<int>(found->second));
+        return std::string();
+      },
+      names);
+}
+
 // The commands a command line can end in, deepest first.
 using Leaves = std::vector<std::pair<CLI::App*, Command>>;
 
@@ -46,11 +62,11 @@ void add_log_commands(CLI::App& app, Invocation& in, Leaves& leaves, const char*
   CLI::App* save_command =
       command(*group, "save", (std::string("save the ") + what + " to FILE").c_str(), leaves, save);
   save_command->add_option("FILE", in.file, "file to write")->required();
-  static const std::map<std::string, bool> kFormats = {{"csv", false}, {"json", true}};
   save_command
       ->add_option("--format", in.json_format,
                    "csv (as the program's Save writes it, the default) or json (every field raw)")
-      ->transform(CLI::CheckedTransformer(kFormats, CLI::ignore_case));
+      ->type_name("FORMAT")
+      ->transform(one_of<bool>({{"csv", false}, {"json", true}}, "csv, json"));
   CLI::App* clear_command =
       command(*group, "clear", (std::string("wipe the ") + what + " on the instrument").c_str(),
               leaves, clear);
@@ -119,13 +135,14 @@ ParsedCommandLine parse_command_line(std::span<const std::string> args) {
   run->require_subcommand(1);
   CLI::App* start =
       command(*run, "start", "start a run, or the stored schedule", leaves, Command::kRunStart);
-  static const std::map<std::string, RunMode> kModes = {{"load", RunMode::kLoad},
-                                                        {"sample", RunMode::kSample},
-                                                        {"prime", RunMode::kPrime},
-                                                        {"schedule", RunMode::kSchedule}};
   start->add_option("--mode", in.run.mode, "load, sample, prime or schedule")
       ->required()
-      ->transform(CLI::CheckedTransformer(kModes, CLI::ignore_case));
+      ->type_name("MODE")
+      ->transform(one_of<RunMode>({{"load", RunMode::kLoad},
+                                   {"sample", RunMode::kSample},
+                                   {"prime", RunMode::kPrime},
+                                   {"schedule", RunMode::kSchedule}},
+                                  "load, sample, prime, schedule"));
   start->add_option("--cartridges", in.run.cartridges, "number of cartridges (0-255)");
   start->add_option("--volume", in.run.volume, "sample volume, litres (0.0-25.5)");
   start->add_option("--timeout", in.run.timeout, "sample timeout, minutes (0-255)");
@@ -151,9 +168,14 @@ ParsedCommandLine parse_command_line(std::span<const std::string> args) {
     result.text = app.help("", CLI::AppFormatMode::All);
     return result;
   } catch (const CLI::ParseError& error) {
-    // The help of the command being parsed, when there is one.
     result.exit_code = kExitUsage;
-    result.text = std::string("tarnquill-cli: ") + error.what() + "\n" + kHelpHint + "\n";
+    // A misspelt command shows only as a word left over: name it rather than the command
+    // that is then missing.
+    std::string what = error.what();
+    if (const std::vector<std::string> left = app.remaining(true); !left.empty()) {
+      what = "'" + left.front() + "' is not a command or option here";
+    }
+    result.text = "tarnquill-cli: " + what + "\n" + kHelpHint + "\n";
     return result;
   }
   for (const auto& [sub, which] : leaves) {

@@ -1,7 +1,7 @@
 // The command line: what each command line means, and every refusal with its status.
-#include "cli/invocation.h"
-
 #include <gtest/gtest.h>
+
+#include "cli/invocation.h"
 
 namespace tq::cli {
 namespace {
@@ -43,9 +43,9 @@ TEST(CommandLine, CommandsAndTheirOptions) {
 }
 
 TEST(CommandLine, OptionValuesArriveAsGiven) {
-  const auto parsed = parse({"--port", "COM3", "--json", "--trace", "--stats", "run", "start",
-                             "--mode", "Schedule", "--cartridges", "3", "--volume", "2.5",
-                             "--timeout", "30", "--clean"});
+  const auto parsed =
+      parse({"--port", "COM3", "--json", "--trace", "--stats", "run", "start", "--mode", "Schedule",
+             "--cartridges", "3", "--volume", "2.5", "--timeout", "30", "--clean"});
   ASSERT_TRUE(parsed.invocation.has_value()) << parsed.text;
   const Invocation& in = *parsed.invocation;
   EXPECT_EQ(in.link.port, "COM3");
@@ -56,7 +56,8 @@ TEST(CommandLine, OptionValuesArriveAsGiven) {
   EXPECT_EQ(in.run.timeout, "30");
   EXPECT_TRUE(in.run.clean);
 
-  const auto scenarios = parse({"--sim", "--scenario", "log500", "--scenario", "unpowered", "info"});
+  const auto scenarios =
+      parse({"--sim", "--scenario", "log500", "--scenario", "unpowered", "info"});
   ASSERT_TRUE(scenarios.invocation.has_value());
   EXPECT_EQ(scenarios.invocation->link.scenarios,
             (std::vector<std::string>{"log500", "unpowered"}));
@@ -73,16 +74,16 @@ TEST(CommandLine, OptionValuesArriveAsGiven) {
 
 TEST(CommandLine, RefusalsSayWhatToDoAndExitWithTwo) {
   const std::vector<std::vector<std::string>> refused = {
-      {},                                          // no command
-      {"info"},                                    // no instrument
-      {"--sim", "--port", "COM1", "info"},         // two instruments
-      {"--sim", "frobnicate"},                     // no such command
-      {"--sim", "log"},                            // a group without its command
-      {"--sim", "log", "save"},                    // a missing file
+      {},                                   // no command
+      {"info"},                             // no instrument
+      {"--sim", "--port", "COM1", "info"},  // two instruments
+      {"--sim", "frobnicate"},              // no such command
+      {"--sim", "log"},                     // a group without its command
+      {"--sim", "log", "save"},             // a missing file
       {"--sim", "log", "save", "f", "--format", "xml"},
-      {"--sim", "clock", "set"},                   // neither --pc nor a time
+      {"--sim", "clock", "set"},  // neither --pc nor a time
       {"--sim", "clock", "set", "--pc", "2026-01-01 00:00:00"},
-      {"--sim", "run", "start"},                   // no mode
+      {"--sim", "run", "start"},  // no mode
       {"--sim", "run", "start", "--mode", "fast"},
       {"--sim", "check", "--clock-limit", "soon"},
       {"--sim", "info", "--verbose"},
