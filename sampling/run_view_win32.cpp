@@ -1,12 +1,24 @@
-// The Run view's window: its layout, the sample log list's columns and the view state it
-// reports to the main window. Live status and run control build on this.
+// The Run view's dialog procedure: layout, live status and the sample log from its poll
+// routine, run control, Clear Log, Save Log and the cartridge reset.
 #include "sampling/run_view_win32.h"
 
-#include <array>
+#include <commctrl.h>
 
+#include <chrono>
+#include <span>
+#include <variant>
+
+#include "link/commands.h"
+#include "sampling/reset_cartridge_win32.h"
+#include "sampling/run_fields.h"
+#include "sampling/run_view.h"
+#include "sampling/run_view_poll.h"
+#include "sampling/sample_log.h"
 #include "shell/dialog_helpers_win32.h"
 #include "shell/dialog_state_win32.h"
+#include "shell/list_save_win32.h"
 #include "shell/messages.h"
+#include "shell/paint_win32.h"
 #include "shell/resource.h"
 #include "shell/view_layout_win32.h"
 #include "shell/window_kit_win32.h"
@@ -14,36 +26,12 @@
 namespace tq {
 namespace {
 
-constexpr std::array<ListColumn, 7> kSampleLogColumns = {{
-    {"Start Time", 15},
-    {"Cartridge ID", 10},
-    {"Duration (sec)", 10},
-    {"Treatment", 20},
-    {"Stop Reason", 10},
-    {"Volume Pumped (litre)", 15},
-    {"Max Pressure (bar)", 15},
-}};
-
-// Run controls stay disabled until the instrument's state says they may be used.
-constexpr std::array<ControlFlag, 12> kRunControlsDisabled = {{
-    {IDC_MODE_LABEL, false},
-    {IDC_MODE, false},
-    {IDC_CARTRIDGES_LABEL, false},
-    {IDC_CARTRIDGES, false},
-    {IDC_VOLUME_LABEL, false},
-    {IDC_VOLUME, false},
-    {IDC_TIMEOUT_LABEL, false},
-    {IDC_TIMEOUT, false},
-    {IDC_CLEAN, false},
-    {IDC_START, false},
-    {IDC_STOP, false},
-    {IDC_CLEAR_LOG, false},
-}};
-
 struct RunViewState {
   WindowContext context;
   int status_height = 0;
-  int panel_width = 0;  // the banner's width + 1
+  int panel_width = 0;    // the banner's width + 1
+  SystemStatus status{};  // the last status read; all zeros until the first
+  RunViewPolling polling;
 };
 
 void relayout(HWND view, const RunViewState& state) {
@@ -51,22 +39,190 @@ void relayout(HWND view, const RunViewState& state) {
   size_list_beside_panel(view, IDC_SAMPLE_LOG_LIST, state.panel_width, state.status_height);
 }
 
-INT_PTR CALLBACK run_view_proc(HWND view, UINT message, WPARAM, LPARAM lparam) {
+int list_rows(HWND view) {
+  return static_cast<int>(SendDlgItemMessageA(view, IDC_SAMPLE_LOG_LIST, LVM_GETITEMCOUNT, 0, 0));
+}
+
+void fill_mode_combo(HWND view) {
+  for (const ComboValue& mode : kRunModes) {
+    SendDlgItemMessageA(view, IDC_MODE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(mode.text));
+  }
+}
+
+void show_fields(HWND view, const RunFieldControls& fields) {
+  SendDlgItemMessageA(view, IDC_MODE, CB_SETCURSEL, static_cast<WPARAM>(fields.mode_index), 0);
+  set_item_text(view, IDC_CARTRIDGES, fields.cartridges);
+  set_item_text(view, IDC_VOLUME, fields.volume);
+  set_item_text(view, IDC_TIMEOUT, fields.timeout);
+  set_checked(view, IDC_CLEAN, fields.clean);
+}
+
+RunFieldControls read_fields(HWND view) {
+  RunFieldControls fields;
+  fields.mode_index = static_cast<int>(SendDlgItemMessageA(view, IDC_MODE, CB_GETCURSEL, 0, 0));
+  fields.cartridges = window_text(GetDlgItem(view, IDC_CARTRIDGES));
+  fields.volume = window_text(GetDlgItem(view, IDC_VOLUME));
+  fields.timeout = window_text(GetDlgItem(view, IDC_TIMEOUT));
+  fields.clean = is_checked(view, IDC_CLEAN);
+  return fields;
+}
+
+void refresh_run_controls(HWND view, const RunViewState& state) {
+  const auto mode = static_cast<std::uint8_t>(get_combo_value(view, IDC_MODE, kRunModes));
+  const RunControlDecision decision =
+      decide_run_controls({mode, state.status.sampler_state, state.status.control_source});
+  apply_enabled(view, decision.enabled);
+  PostMessageA(GetParent(view), MSG_VIEW_STATE, IDD_RUN_VIEW, decision.running ? 1 : 0);
+}
+
+void start_polling(HWND view, RunViewState& state, SampleLogCursor cursor) {
+  state.polling.start(post_poll_report_to(view), [connection = state.context.connection, cursor](
+                                                     Poller& poller, RunViewFeed& feed) {
+    return run_view_poll(poller, feed, connection, cursor);
+  });
+}
+
+void on_init(HWND view, const WindowContext& context) {
+  auto* state = attach_dialog_state(view, std::make_unique<RunViewState>());
+  state->context = context;
+  state->panel_width = control_width(view, IDC_RUN_BANNER) + 1;
+  state->status_height = query_status_height(view);
+  relayout(view, *state);
+  fill_mode_combo(view);
+  add_list_columns(view, IDC_SAMPLE_LOG_LIST, kSampleLogColumns);
+  SendDlgItemMessageA(view, IDC_SAMPLE_LOG_LIST, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
+                      LVS_EX_FULLROWSELECT);
+  show_fields(view, show_run_fields(load_run_fields(*state->context.settings)));
+  refresh_run_controls(view, *state);
+  start_polling(view, *state, {});
+}
+
+void on_poll_report(HWND view, RunViewState& state) {
+  for (RunViewReport& report : state.polling.take()) {
+    if (const auto* status = std::get_if<RunStatusReport>(&report)) {
+      state.status = status->status;
+      apply_texts(view, run_status_face(status->texts));
+      refresh_run_controls(view, state);
+    } else {
+      apply_list_row(view, IDC_SAMPLE_LOG_LIST,
+                     place_sample_log_row(std::get<ListRow>(std::move(report)), list_rows(view)));
+    }
+  }
+}
+
+void on_start(HWND view, const RunViewState& state) {
+  const RunFields fields = take_run_fields(read_fields(view));
+  // Remembered before anything is sent, so the values tried last come back even when the
+  // start fails.
+  save_run_fields(*state.context.settings, fields);
+  Connection* connection = state.context.connection.get();
+  if (fields.run_mode == kRunModeSchedule) {
+    if (StartSchedule(connection) != kResultOk) {
+      message_box_f(view, kStartCaption, MB_OK, "%s", kStartScheduleFailed);
+    }
+    return;
+  }
+  RunRequest request = fields;
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  request.start_time =
+      request_time_of(std::chrono::duration_cast<std::chrono::seconds>(now).count());
+  if (StartRun(connection, request) != kResultOk) {
+    message_box_f(view, kStartCaption, MB_OK, "%s", kStartRunFailed);
+  }
+}
+
+void on_stop(HWND view, const RunViewState& state) {
+  Connection* connection = state.context.connection.get();
+  if (stop_stops_schedule(state.status.control_source)) {
+    if (StopSchedule(connection) != kResultOk) {
+      message_box_f(view, kStopCaption, MB_OK, "%s", kStopScheduleFailed);
+    }
+  } else if (StopRun(connection) != kResultOk) {
+    message_box_f(view, kStopCaption, MB_OK, "%s", kStopRunFailed);
+  }
+}
+
+// The routine is stopped around the clear so that no log read interleaves with it.
+void on_clear_log(HWND view) {
+  if (MessageBoxA(view, kClearLogQuestion, kClearLogCaption, MB_YESNO) != IDYES) return;
+  RunViewState* state = dialog_state<RunViewState>(view);
+  if (state == nullptr) return;  // the view went while the question was open
+  state->polling.stop();
+  SampleLogCursor cursor;
+  if (ClearSampleLog(state->context.connection.get()) == kResultOk) {
+    delete_list_rows(view, IDC_SAMPLE_LOG_LIST);
+  } else {
+    // The log is as it was and so is the list: go on from its newest row instead of
+    // listing every entry a second time.
+    cursor = cursor_after_rows(list_rows(view));
+    MessageBoxA(view, kClearLogFailed, kClearLogCaption, MB_OK);
+    state = dialog_state<RunViewState>(view);
+    if (state == nullptr) return;
+  }
+  start_polling(view, *state, cursor);
+}
+
+void on_save_log(HWND view, const RunViewState& state) {
+  save_list_to_file(view, IDC_SAMPLE_LOG_LIST, kSampleLogColumnCount, kSampleLogSaveTexts,
+                    state.context.session->sample_log_path);
+}
+
+void on_double_click(HWND view, LPARAM lparam) {
+  const RunViewState* state = dialog_state<RunViewState>(view);
+  RECT banner{};
+  GetWindowRect(GetDlgItem(view, IDC_STATE_BANNER), &banner);
+  MapWindowPoints(nullptr, view, reinterpret_cast<POINT*>(&banner), 2);
+  const int x = static_cast<short>(LOWORD(lparam));
+  const int y = static_cast<short>(HIWORD(lparam));
+  if (!double_click_opens_reset(x, y, {banner.left, banner.top, banner.right, banner.bottom},
+                                state->status.sampler_state)) {
+    return;
+  }
+  const WindowContext context = state->context;
+  open_reset_cartridge_dialog(view, context);
+  // The banner shows the new number at once, not a second later.
+  if (const RunViewState* after = dialog_state<RunViewState>(view)) after->polling.wake();
+}
+
+void on_command(HWND view, RunViewState& state, WPARAM wparam) {
+  const int id = LOWORD(wparam);
+  const int code = HIWORD(wparam);
+  if (id == IDC_MODE && code == CBN_SELCHANGE) refresh_run_controls(view, state);
+  if (id == IDM_SAVE_LOG) on_save_log(view, state);
+  if (code != BN_CLICKED) return;
+  if (id == IDC_START) on_start(view, state);
+  if (id == IDC_STOP) on_stop(view, state);
+  if (id == IDC_CLEAR_LOG) on_clear_log(view);
+}
+
+INT_PTR CALLBACK run_view_proc(HWND view, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_INITDIALOG) {
+    on_init(view, *context_of(lparam));
+    return TRUE;
+  }
+  RunViewState* state = dialog_state<RunViewState>(view);
+  if (state == nullptr) return FALSE;
   switch (message) {
-    case WM_INITDIALOG: {
-      auto* state = attach_dialog_state(view, std::make_unique<RunViewState>());
-      state->context = *context_of(lparam);
-      state->panel_width = control_width(view, IDC_RUN_BANNER) + 1;
-      state->status_height = query_status_height(view);
+    case kMsgPollReport:
+      on_poll_report(view, *state);
+      return TRUE;
+    case WM_SIZE:
       relayout(view, *state);
-      add_list_columns(view, IDC_SAMPLE_LOG_LIST, kSampleLogColumns);
-      apply_enabled(view, kRunControlsDisabled);
-      PostMessageA(GetParent(view), MSG_VIEW_STATE, IDD_RUN_VIEW, 0);
+      return TRUE;
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+      if (item->CtlID == IDC_STATE_BANNER) paint_large_text(view, *item);
       return TRUE;
     }
-    case WM_SIZE:
-      if (const auto* state = dialog_state<RunViewState>(view)) relayout(view, *state);
+    case WM_COMMAND:
+      on_command(view, *state, wparam);
       return TRUE;
+    case WM_LBUTTONDBLCLK:
+      on_double_click(view, lparam);
+      return TRUE;
+    case WM_DESTROY:
+      state->polling.stop();
+      return FALSE;
     case WM_NCDESTROY:
       free_dialog_state<RunViewState>(view);
       return FALSE;

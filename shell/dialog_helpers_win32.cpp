@@ -105,10 +105,14 @@ void add_list_columns(HWND dialog, int list_id, std::span<const ListColumn> colu
     LVCOLUMNA col{};
     col.mask = LVCF_TEXT | LVCF_WIDTH;
     col.pszText = title.data();
-    // At least as wide as the title, so that no heading is cut off.
-    const auto title_width = static_cast<int>(
-        SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(title.c_str())));
-    col.cx = std::max(column.width_chars * base_unit, title_width + kHeaderPadding);
+    // At least as wide as the title and the widest cell, so that nothing is cut off.
+    const auto text_width = [list](const char* text) {
+      return static_cast<int>(
+          SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text)));
+    };
+    int needed = text_width(title.c_str());
+    if (column.widest != nullptr) needed = std::max(needed, text_width(column.widest));
+    col.cx = std::max(column.width_chars * base_unit, needed + kHeaderPadding);
     SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index),
                  reinterpret_cast<LPARAM>(&col));
     ++index;

@@ -28,7 +28,7 @@ int message_box_f(HWND owner, const char* caption, UINT style, const char* forma
     TQ_PRINTF_FORMAT(4, 5);
 
 // Inserts the columns in order, each width_chars dialog base units wide, or wider where
-// its title needs it.
+// its title or its widest cell text needs it.
 void add_list_columns(HWND dialog, int list_id, std::span<const ListColumn> columns);
 
 // Column 0 inserts a new item at `row` (the colour as its parameter) and returns its

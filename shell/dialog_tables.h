@@ -10,6 +10,9 @@ namespace tq {
 struct ListColumn {
   const char* title;
   int width_chars;  // times the horizontal dialog base unit gives pixels
+  // The widest text the column's cells can show, if known: the column is made at least
+  // that wide, so that no cell is cut off where the base unit is small.
+  const char* widest = nullptr;
 };
 
 struct ComboValue {

@@ -190,6 +190,9 @@
 #define IDC_PRESSURE_SAMPLE5 1129
 
 // ---- Reset cartridge ID dialog (template 130): 1300..1319 ---------------------------------
+// OK and Cancel are IDOK and IDCANCEL.
+#define IDC_CARTRIDGE_ID_LABEL 1300
+#define IDC_CARTRIDGE_ID 1301
 
 // ---- Real-time clock dialog (template 164): 1640..1659 ------------------------------------
 #define IDC_CLOCK_PANEL 1640

@@ -61,6 +61,9 @@ std::optional<CommandLine> ParseCommandLine(std::span<const std::string_view> ar
       line.help = true;
     } else if (arg == "--pace") {
       line.server.pace = true;
+    } else if (arg == "--pace-line") {
+      line.server.pace = true;
+      line.server.pace_requests = true;
     } else if (arg == "--old-firmware") {
       line.instrument.old_firmware = true;
     } else if (arg == "--speed") {
@@ -163,6 +166,9 @@ std::string UsageText() {
       "                         line is unplugged, removed on exit)\n"
       "  --speed F              instrument time runs F times faster than real time (default 1)\n"
       "  --pace                 send responses at 38400 baud, as the real line does\n"
+      "  --pace-line            as --pace, and answer each request only after its own\n"
+      "                         128 byte times on the line (a whole Transaction as on a\n"
+      "                         real cable)\n"
       "  --fault RULE           inject a fault (repeatable; syntax below)\n"
       "  --seed N               seed for everything random (default 1)\n"
       "  --scenario NAME[,...]  start in a scenario (repeatable; names below)\n"

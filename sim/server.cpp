@@ -25,7 +25,8 @@ SimServer::SimServer(std::unique_ptr<DeviceLine> line, Instrument instrument,
       faults_{options.faults, options.random_fault_rate, SimRng{options.seed}},
       noise_rng_{options.seed ^ 0x6E6F697365ULL},
       speed_(std::max(0.0, options.speed)),
-      pace_(options.pace) {
+      pace_(options.pace),
+      pace_requests_(options.pace_requests) {
   received_.reserve(2 * kFrameSize);
 }
 
@@ -110,6 +111,7 @@ void SimServer::Serve() {
       if (Clock::now() - before < std::chrono::milliseconds(1)) Pause(kReadSliceMs);
       continue;
     }
+    if (received_.empty()) request_started_ = Clock::now();
     received_.push_back(byte);
     ProcessReceived();
   }
@@ -162,6 +164,17 @@ void SimServer::Answer(const Frame& request) {
     watcher = watcher_;
   }
   if (watcher) watcher(request[kOffCommand]);
+  bool wait_for_request = false;
+  {
+    std::lock_guard lock(settings_mutex_);
+    wait_for_request = pace_ && pace_requests_;
+  }
+  // On a real line the request's last byte arrives 128 byte times after its first.
+  if (wait_for_request) {
+    std::this_thread::sleep_until(request_started_ +
+                                  std::chrono::microseconds(std::lround(
+                                      static_cast<double>(kFrameSize) * kByteTimeMicroseconds)));
+  }
   Frame response{};
   {
     std::lock_guard lock(instrument_mutex_);

@@ -28,7 +28,11 @@ struct ServerOptions {
   // Instrument seconds per real second; 0 stops the clock, which then moves only by
   // AdvanceTime.
   double speed = 1.0;
-  bool pace = false;       // send responses at the line's real speed
+  bool pace = false;  // send responses at the line's real speed
+  // With pace: a request, too, takes its 128 byte times on the line, counted from its
+  // first byte, before it is answered; a Transaction then lasts as long as on a real
+  // 38400-baud cable (request and response back to back, 66.7 ms).
+  bool pace_requests = false;
   std::uint64_t seed = 1;  // random faults and noise
   std::vector<FaultRule> faults;
   double random_fault_rate = 0;
@@ -90,11 +94,13 @@ class SimServer {
   SimRng noise_rng_;
   double speed_ = 1.0;
   bool pace_ = false;
+  bool pace_requests_ = false;
   std::uint32_t pending_drop_ms_ = 0;
   std::function<void(std::uint8_t)> watcher_;
 
   // Serving thread only.
   std::vector<std::uint8_t> received_;
+  std::chrono::steady_clock::time_point request_started_;  // the first byte held arrived
   std::chrono::steady_clock::time_point last_advance_;
   double carried_ms_ = 0;
 

@@ -44,6 +44,7 @@ TEST(SimCommandLine, OptionsReachTheirSettings) {
   ASSERT_TRUE(line) << error;
   EXPECT_EQ(line->server.speed, 60);
   EXPECT_TRUE(line->server.pace);
+  EXPECT_FALSE(line->server.pace_requests);  // --pace alone paces the answers only
   EXPECT_EQ(line->server.seed, 99u);
   EXPECT_EQ(line->instrument.seed, 99u);
   ASSERT_EQ(line->server.faults.size(), 2u);
@@ -59,6 +60,15 @@ TEST(SimCommandLine, OptionsReachTheirSettings) {
   EXPECT_EQ(line->instrument.clock, 1783418400);
   EXPECT_EQ(line->instrument.motor_speed_limit, 80);
   EXPECT_FALSE(line->help);
+}
+
+TEST(SimCommandLine, PaceLinePacesRequestsAndAnswers) {
+  std::string error;
+  const auto line = Parse({"--pace-line"}, &error);
+  ASSERT_TRUE(line) << error;
+  EXPECT_TRUE(line->server.pace);
+  EXPECT_TRUE(line->server.pace_requests);
+  EXPECT_NE(UsageText().find("--pace-line"), std::string::npos);
 }
 
 TEST(SimCommandLine, MistakesAreReportedNotGuessed) {

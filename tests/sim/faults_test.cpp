@@ -111,6 +111,18 @@ TEST(SimFaults, PacedResponsesTakeTheLineTime) {
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(5 * 33));
 }
 
+TEST(SimFaults, APacedLineAlsoTakesTheRequestsLineTime) {
+  ServerOptions options = FrozenClock();
+  options.pace = true;
+  options.pace_requests = true;
+  SimRig rig(InstrumentOptions{}, options);
+  const auto start = std::chrono::steady_clock::now();
+  SystemStatus status;
+  for (int i = 0; i < 5; ++i) ASSERT_EQ(GetSystemStatus(rig.c(), &status), 0);
+  // A request and its response back to back: at least 66 ms per Transaction.
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(5 * 66));
+}
+
 TEST(SimFaults, RandomFaultsNeverWedgeTheLink) {
   SimRig rig;
   rig.server().SetRandomFaults(0.3, 7);

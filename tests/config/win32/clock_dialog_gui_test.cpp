@@ -3,6 +3,7 @@
 // Now sends the picked moment or the PC's local time, and its Poller ends with it.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 
 #include "link/commands.h"
@@ -66,14 +67,24 @@ TEST_F(ClockGui, ThePanelShowsTheInstrumentsClockAndErrorWhileItIsSilent) {
   EXPECT_EQ(to_picked, "Set sensor's RTC to this time when you hit Set Now");
   EXPECT_EQ(to_pc, "Set sensor's RTC to this PC's time when you hit Set Now");
   EXPECT_EQ(set_now, "Set the RTC time now");
-  // The dialog's Poller went with it: the instrument hears no more clock requests.
-  const std::uint64_t requests = server().RequestCount();
-  EXPECT_FALSE(gui_.pump_until([&] { return server().RequestCount() != requests; }, 1500ms));
+  // The dialog's Poller went with it: the instrument hears no more clock requests (the
+  // Run view behind it goes on asking for its status).
+  std::atomic<int> clock_requests{0};
+  server().WatchRequests([&](std::uint8_t command) {
+    if (command == kCmdGetClock) ++clock_requests;
+  });
+  EXPECT_FALSE(gui_.pump_until([&] { return clock_requests.load() != 0; }, 1500ms));
+  server().WatchRequests({});
 }
 
 TEST_F(ClockGui, SetNowSendsThePickedMomentAndThePanelShowsItAtOnce) {
   bool pickers_enabled = false;
-  std::uint64_t requests_seen = 0;
+  // Clock requests only: the Run view behind the dialog sends its own.
+  std::atomic<int> clock_requests{0};
+  server().WatchRequests([&](std::uint8_t command) {
+    if (command == kCmdGetClock) ++clock_requests;
+  });
+  int requests_seen = 0;
   std::chrono::steady_clock::time_point pressed;
   std::chrono::milliseconds shown_after{};
   DialogSteps& steps = run(
@@ -84,12 +95,12 @@ TEST_F(ClockGui, SetNowSendsThePickedMomentAndThePanelShowsItAtOnce) {
                               enabled(dialog, IDC_CLOCK_DATE) && enabled(dialog, IDC_CLOCK_TIME);
             set_picker(dialog, IDC_CLOCK_DATE, {2024, 2, 4, 29, 12, 0, 0, 0});
             set_picker(dialog, IDC_CLOCK_TIME, {2000, 1, 6, 1, 23, 59, 58, 0});
-            requests_seen = server().RequestCount();
+            requests_seen = clock_requests.load();
             return panel(dialog) == "07/07/2026 10:00:00";
           },
           // Just after a pass, so that without the wake the panel would wait a second.
           [&](HWND dialog) {
-            if (server().RequestCount() == requests_seen) return false;
+            if (clock_requests.load() == requests_seen) return false;
             const HWND focus = GetFocus();
             post_key(focus != nullptr ? focus : dialog, VK_RETURN);  // Set Now is the default
             pressed = std::chrono::steady_clock::now();
@@ -103,6 +114,7 @@ TEST_F(ClockGui, SetNowSendsThePickedMomentAndThePanelShowsItAtOnce) {
           },
           leave,
       });
+  server().WatchRequests({});
   EXPECT_EQ(steps.steps_done(), 4u);
   EXPECT_TRUE(pickers_enabled);
   EXPECT_TRUE(steps.messages().empty());

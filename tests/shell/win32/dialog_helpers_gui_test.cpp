@@ -101,6 +101,13 @@ TEST_F(ControlHost, ListColumnsAndCellsInsertRewriteAndFillSubItems) {
             SendMessageA(item(kList), LVM_GETSTRINGWIDTHA, 0,
                          reinterpret_cast<LPARAM>(wide_title[0].title)));
   SendMessageA(item(kList), LVM_DELETECOLUMN, 0, 0);
+  // So does the widest text its cells can show.
+  const ListColumn wide_cells[] = {{"T", 3, "stabilized incomplete sample"}};
+  add_list_columns(host_, kList, wide_cells);
+  EXPECT_GT(SendMessageA(item(kList), LVM_GETCOLUMNWIDTH, 0, 0),
+            SendMessageA(item(kList), LVM_GETSTRINGWIDTHA, 0,
+                         reinterpret_cast<LPARAM>(wide_cells[0].widest)));
+  SendMessageA(item(kList), LVM_DELETECOLUMN, 0, 0);
 
   EXPECT_EQ(set_list_cell_f(host_, kList, 0, 0, RGB(255, 0, 0), "%08d", 42), 0);
   set_list_cell_f(host_, kList, 0, 1, 0, "%02d", 3);

@@ -102,7 +102,10 @@ TEST_F(MainWindowGui, FailingIdentityOrDeviceTypeLeavesTheNotConnectedTexts) {
 }
 
 TEST_F(MainWindowGui, MenuRuleFollowsTheViewAndItsRunningFlag) {
-  SimulatedInstrument instrument = start_simulated_instrument(harbour_sampler());
+  // Without a status to read, the views report only once, when they open: no report of
+  // their own comes between the test's and the menu it checks.
+  SimulatedInstrument instrument =
+      start_simulated_instrument(harbour_sampler(), kCmdGetSystemStatus);
   GuiHarness gui;
   connect(gui, instrument.connection);
   // From here the instrument answers nothing, so the views' own state reports cannot race

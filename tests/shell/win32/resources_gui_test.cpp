@@ -122,6 +122,7 @@ TEST(Resources, EveryTemplateHasItsSizeFontAndControls) {
       {164, 0, 0, {1640, 1642, 1643, 1644, 1645, 1646}, false},  // real-time clock
       {201, 0, 0, {2011, 2013, 2014}, false},                    // device identification
       {208, 521, 356, task_table_ids(), false},
+      {130, 279, 50, {1, 2}, false},
   };
   for (const Template& want : expected) {
     SCOPED_TRACE(want.id);

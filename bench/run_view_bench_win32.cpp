@@ -1,0 +1,152 @@
+// The Run view benchmark under Windows: the program's real main window and Run view on a
+// COM port that a simulator serves, pumped as the program's own loop pumps them.
+// windows.h must come before every other Windows header.
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>
+// clang-format on
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "bench/run_view_bench.h"
+#include "link/serial_port.h"
+#include "shell/connection_message_win32.h"
+#include "shell/main_window_win32.h"
+#include "shell/resource.h"
+#include "shell/settings_store_memory.h"
+
+namespace tq::bench {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Millis = std::chrono::duration<double, std::milli>;
+
+// Handles messages as the program's loop does until `done` holds or the deadline passes;
+// `done` is looked at after every message, so the moment it first holds is seen at once.
+bool PumpUntil(HWND main, HACCEL accelerators, const std::function<bool()>& done,
+               Clock::time_point deadline) {
+  while (!done()) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return false;
+    MsgWaitForMultipleObjects(
+        0, nullptr, FALSE, static_cast<DWORD>(std::min<long long>(left.count(), 50)), QS_ALLINPUT);
+    MSG message{};
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message != WM_QUIT && !handle_main_window_message(main, accelerators, message)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+      }
+      if (done()) return true;
+    }
+  }
+  return true;
+}
+
+double ProcessCpuSeconds() {
+  FILETIME created{}, ended{}, kernel{}, user{};
+  GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
+  const auto seconds = [](const FILETIME& t) {
+    return static_cast<double>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) |
+                               t.dwLowDateTime) /
+           1e7;
+  };
+  return seconds(kernel) + seconds(user);
+}
+
+}  // namespace
+
+BenchInstrument OpenBenchInstrument(const std::string& port, const std::string& /*simulator*/,
+                                    bool /*paced*/, std::string* error) {
+  BenchInstrument instrument;
+  if (port.empty()) {
+    *error = "name the simulator's COM port with --port (tools/bench-run-view starts one)";
+    return instrument;
+  }
+  auto serial = OpenSerialPort(port);
+  if (!serial) {
+    *error = "cannot open " + port;
+    return instrument;
+  }
+  instrument.connection = CreateConnectionOnPort(std::move(serial), nullptr, 3000);
+  instrument.description = "the simulator on " + port;
+  return instrument;
+}
+
+RunViewBenchFigures MeasureRunView(const ConnectionRef& connection,
+                                   const RunViewBenchOptions& options) {
+  RunViewBenchFigures figures;
+  INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&classes);
+  MainWindowServices services;
+  services.settings = std::make_unique<MemorySettingsStore>();
+  services.ports = std::make_unique<FixedPortLister>(std::vector<std::string>{});
+  const HWND main = create_main_window(GetModuleHandleA(nullptr), std::move(services));
+  if (main == nullptr) return figures;
+  ShowWindow(main, SW_SHOWNORMAL);
+  const HACCEL accelerators =
+      LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_ACCELERATORS));
+
+  // Another thread sends the main window a message and times the answer.
+  std::atomic<bool> listing{true};
+  std::mutex mutex;
+  std::thread pinger([&] {
+    while (listing) {
+      const Clock::time_point asked = Clock::now();
+      DWORD_PTR result = 0;
+      SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
+      const double ms = Millis(Clock::now() - asked).count();
+      {
+        std::lock_guard lock(mutex);
+        figures.longest_answer_ms = std::max(figures.longest_answer_ms, ms);
+        ++figures.answers;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(options.ping_interval_ms));
+    }
+  });
+
+  post_connected(main, connection);
+  const auto view = [&] { return GetDlgItem(main, IDD_RUN_VIEW); };
+  const auto rows = [&] {
+    return static_cast<int>(
+        SendDlgItemMessageA(view(), IDC_SAMPLE_LOG_LIST, LVM_GETITEMCOUNT, 0, 0));
+  };
+  const Clock::time_point limit =
+      Clock::now() + std::chrono::milliseconds(30000 + 200LL * options.entries);
+  PumpUntil(
+      main, accelerators, [&] { return view() != nullptr; }, limit);
+  const Clock::time_point start = Clock::now();
+  figures.listed = PumpUntil(
+      main, accelerators, [&] { return rows() >= options.entries; }, limit);
+  figures.listing_ms = Millis(Clock::now() - start).count();
+  figures.rows = rows();
+  listing = false;
+  // The pinger may be waiting for an answer: keep the window answering until it is done.
+  std::atomic<bool> joined{false};
+  std::thread joiner([&] {
+    pinger.join();
+    joined = true;
+  });
+  PumpUntil(
+      main, accelerators, [&] { return joined.load(); }, Clock::now() + std::chrono::seconds(70));
+  joiner.join();
+
+  // Idle: the log listed, the view rewriting its newest row once a second.
+  const double cpu_before = ProcessCpuSeconds();
+  const Clock::time_point idle_start = Clock::now();
+  PumpUntil(
+      main, accelerators, [] { return false; },
+      idle_start + std::chrono::milliseconds(static_cast<long long>(options.idle_seconds * 1000)));
+  figures.idle_cpu_seconds = ProcessCpuSeconds() - cpu_before;
+  figures.idle_seconds = std::chrono::duration<double>(Clock::now() - idle_start).count();
+
+  DestroyWindow(main);
+  return figures;
+}
+
+}  // namespace tq::bench
