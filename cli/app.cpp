@@ -73,16 +73,23 @@ int run_command(const CommandContext& context) {
       return run_config_diff(context);
     case Command::kConfigLoad:
       return run_config_load(context);
+    case Command::kStatus:
+      return run_status(context);
+    case Command::kLogSave:
+      return run_log_save(context);
+    case Command::kLogClear:
+      return run_log_clear(context);
     case Command::kDiagSave:
       return run_diag_save(context);
     case Command::kDiagClear:
       return run_diag_clear(context);
     case Command::kCheck:
       return run_check(context);
-    default:
-      console.err << "tarnquill-cli: this command is not available yet\n";
-      return kExitUsage;
+    case Command::kPorts:
+      break;  // run before any instrument is opened
   }
+  console.err << "tarnquill-cli: this command needs no instrument\n";
+  return kExitUsage;
 }
 
 }  // namespace

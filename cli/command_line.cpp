@@ -55,6 +55,14 @@ CLI::App* command(CLI::App& parent, const char* name, const char* description, L
   return sub;
 }
 
+void add_format_option(CLI::App& command, Invocation& in) {
+  command
+      .add_option("--format", in.json_format,
+                  "csv (as the program's Save writes it, the default) or json (every field raw)")
+      ->type_name("FORMAT")
+      ->transform(one_of<bool>({{"csv", false}, {"json", true}}, "csv, json"));
+}
+
 void add_log_commands(CLI::App& app, Invocation& in, Leaves& leaves, const char* name,
                       const char* what, Command save, Command clear) {
   CLI::App* group = app.add_subcommand(name, std::string("the ") + what);
@@ -62,11 +70,7 @@ void add_log_commands(CLI::App& app, Invocation& in, Leaves& leaves, const char*
   CLI::App* save_command =
       command(*group, "save", (std::string("save the ") + what + " to FILE").c_str(), leaves, save);
   save_command->add_option("FILE", in.file, "file to write")->required();
-  save_command
-      ->add_option("--format", in.json_format,
-                   "csv (as the program's Save writes it, the default) or json (every field raw)")
-      ->type_name("FORMAT")
-      ->transform(one_of<bool>({{"csv", false}, {"json", true}}, "csv, json"));
+  add_format_option(*save_command, in);
   CLI::App* clear_command =
       command(*group, "clear", (std::string("wipe the ") + what + " on the instrument").c_str(),
               leaves, clear);
@@ -76,6 +80,7 @@ void add_log_commands(CLI::App& app, Invocation& in, Leaves& leaves, const char*
                    "first save to FILE, read it back and compare it with the "
                    "instrument's log; clear only when they agree")
       ->type_name("FILE");
+  add_format_option(*clear_command, in);
 }
 
 }  // namespace

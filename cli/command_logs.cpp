@@ -1,7 +1,9 @@
 // log save/clear and diag save/clear: the instrument's two logs, saved as the program's
 // Save writes them (or as JSON with every field raw), and wiped only when asked.
+#include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 #include "cli/commands.h"
 #include "cli/files.h"
@@ -9,6 +11,7 @@
 #include "cli/text_encoding.h"
 #include "diagnostics/diagnostics_view.h"
 #include "link/commands.h"
+#include "sampling/sample_log.h"
 #include "shell/csv_export.h"
 #include "shell/epoch.h"
 
@@ -17,6 +20,10 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 using Rows = std::vector<std::vector<std::string>>;
+
+std::string entries_text(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " entry" : " entries");
+}
 
 // The rows of a downloaded log, as the program's list would hold them.
 class RowsTable final : public CellTable {
@@ -38,13 +45,21 @@ class RowsTable final : public CellTable {
   const Rows& rows_;
 };
 
-[[maybe_unused]] std::string iso_utc(std::uint32_t epoch_seconds) {
+std::string iso_utc(std::uint32_t epoch_seconds) {
   const auto time = epoch_breakdown(epoch_seconds);
   if (!time) return "";
   char text[32];
   std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", time->year, time->month,
                 time->day, time->hour, time->minute, time->second);
   return text;
+}
+
+// A float as the shortest decimal that reads back as it (0.1, not 0.10000000149011612).
+double json_number(float value) {
+  char text[32];
+  const auto written = std::to_chars(text, text + sizeof text - 1, value);
+  *written.ptr = '\0';
+  return std::strtod(text, nullptr);
 }
 
 std::string field_text(std::span<const char> field) {
@@ -59,6 +74,8 @@ class Progress {
       : err_(context.console.err),
         shown_(context.console.err_is_terminal && !context.invocation.json),
         start_(std::chrono::steady_clock::now()) {}
+
+  [[nodiscard]] bool shown() const { return shown_; }
 
   void update(std::size_t done, std::optional<std::size_t> total) {
     if (!shown_) return;
@@ -98,6 +115,69 @@ struct Download {
   Json raw = Json::array();
 };
 
+// How many entries the sample log holds, by asking for entries by index: doubling the
+// index until there is none, then halving the gap (some 2 log2(n) requests). Nothing when
+// an answer is anything else.
+std::optional<std::size_t> sample_log_size(Connection* connection) {
+  const auto exists = [connection](std::uint32_t index) -> std::optional<bool> {
+    SampleLogEntry entry;
+    const int result = GetSampleLogEntry(connection, static_cast<std::uint16_t>(index), &entry);
+    if (result == kResultOk) return true;
+    if (result == kResultNoSuchEntry) return false;
+    return std::nullopt;
+  };
+  constexpr std::uint32_t kIndexLimit = 0x10000;  // the request's index has 16 bits
+  std::uint32_t low = 0;                          // entries below `low` exist
+  std::uint32_t high = 1;                         // entry high - 1 is the first probed
+  for (;;) {
+    const auto there = exists(high - 1);
+    if (!there) return std::nullopt;
+    if (!*there) break;
+    low = high;
+    if (high == kIndexLimit) return kIndexLimit;
+    high = std::min(high * 2, kIndexLimit);
+  }
+  // Entries below `low` exist, entry high - 1 does not.
+  while (low + 1 < high) {
+    const std::uint32_t middle = low + (high - low) / 2;
+    const auto there = exists(middle - 1);
+    if (!there) return std::nullopt;
+    (*there ? low : high) = middle;
+  }
+  return low;
+}
+
+std::optional<Download> read_sample_log(const CommandContext& context, int* status) {
+  Connection* connection = context.connection();
+  Progress progress(context);
+  // The size only serves the time left on the progress line: not asked for otherwise.
+  const std::optional<std::size_t> total =
+      progress.shown() ? sample_log_size(connection) : std::nullopt;
+  Download log;
+  for (std::uint32_t index = 0; index <= 0xFFFF; ++index) {
+    SampleLogEntry entry;
+    const int result = GetSampleLogEntry(connection, static_cast<std::uint16_t>(index), &entry);
+    if (result == kResultNoSuchEntry) break;
+    if (result != kResultOk) {
+      *status =
+          report_failure(context.console.err, "GetSampleLogEntry " + std::to_string(index), result);
+      return std::nullopt;
+    }
+    log.rows.push_back(sample_log_cells(entry));
+    log.raw.push_back({{"index", index},
+                       {"start_time", iso_utc(entry.start_time)},
+                       {"start_time_s", entry.start_time},
+                       {"cartridge_id", entry.cartridge_id},
+                       {"duration_s", entry.duration},
+                       {"treatment", entry.treatment},
+                       {"stop_reason", entry.stop_reason},
+                       {"volume_litres", json_number(entry.volume)},
+                       {"max_pressure_bar", json_number(entry.max_pressure)}});
+    progress.update(log.rows.size(), total);
+  }
+  return log;
+}
+
 std::optional<Download> read_diagnostic_log(const CommandContext& context, int* status) {
   Connection* connection = context.connection();
   if (const int result = StartDiagnosticLogRead(connection); result != kResultOk) {
@@ -136,6 +216,8 @@ struct LogKind {
 
 const LogKind kDiagnosticLog = {"diagnostic log", kLogColumns, read_diagnostic_log,
                                 "ClearDiagnosticLog", ClearDiagnosticLog};
+const LogKind kSampleLog = {"sample log", kSampleLogColumns, read_sample_log, "ClearSampleLog",
+                            ClearSampleLog};
 
 std::string file_text(const LogKind& kind, const Download& log, bool json) {
   if (json) return log.raw.dump(2) + "\n";
@@ -164,7 +246,7 @@ int run_save(const CommandContext& context, const LogKind& kind) {
     print_json(context.console.out,
                {{"file", context.invocation.file}, {"entries", log->rows.size()}});
   } else {
-    context.console.out << log->rows.size() << " entries of the " << kind.name << " saved to "
+    context.console.out << entries_text(log->rows.size()) << " of the " << kind.name << " saved to "
                         << context.invocation.file << "\n";
   }
   return kExitOk;
@@ -189,38 +271,91 @@ bool confirmed(const CommandContext& context, const LogKind& kind, int* status) 
   return false;
 }
 
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t end = text.find("\r\n", at);
+    lines.push_back(text.substr(at, end == std::string::npos ? std::string::npos : end - at));
+    at = end == std::string::npos ? text.size() : end + 2;
+  }
+  return lines;
+}
+
+// Where the file read back parts from the log read again: nothing when they agree.
+std::optional<std::string> difference(const CommandContext& context, const LogKind& kind,
+                                      const std::string& on_disk, const Download& log) {
+  std::vector<std::string> saved;
+  std::vector<std::string> now;
+  if (context.invocation.json_format) {
+    const Json file = Json::parse(on_disk, nullptr, false);
+    if (!file.is_array()) return "it is not the JSON list 'save' writes";
+    for (const Json& entry : file) saved.push_back(entry.dump());
+    for (const Json& entry : log.raw) now.push_back(entry.dump());
+  } else {
+    saved = lines_of(on_disk);
+    now = lines_of(file_text(kind, log, false));
+    if (saved.empty() || saved.front() != now.front()) return "its header line differs";
+    saved.erase(saved.begin());
+    now.erase(now.begin());
+  }
+  for (std::size_t i = 0; i < std::min(saved.size(), now.size()); ++i) {
+    if (saved[i] != now[i]) return "entry " + std::to_string(i) + " differs";
+  }
+  if (saved.size() != now.size()) {
+    return "it holds " + entries_text(saved.size()) + ", the instrument " +
+           entries_text(now.size());
+  }
+  return std::nullopt;
+}
+
 int run_clear(const CommandContext& context, const LogKind& kind) {
   int status = kExitOk;
-  if (!context.invocation.file.empty()) {
-    // Saved, read back from the disk and held against the instrument's log once more:
-    // only a log that is safely on the disk, whole, is wiped.
+  const std::string& file = context.invocation.file;
+  std::optional<std::size_t> saved_entries;
+  if (!file.empty()) {
+    // Saved, read back from the disk and held against the instrument's log, read once
+    // more, entry by entry: only a log that is safely on the disk, whole, is wiped.
     const auto saved = save(context, kind, &status);
     if (!saved) return status;
     std::string error;
-    const auto on_disk = read_file(context.invocation.file, &error);
+    const auto on_disk = read_file(file, &error);
+    if (!on_disk) {
+      context.console.err << "tarnquill-cli: " << error << "; not cleared\n";
+      return kExitUsage;
+    }
     const auto again = kind.read(context, &status);
     if (!again) return status;
-    const std::string expected = file_text(kind, *again, context.invocation.json_format);
-    if (!on_disk || *on_disk != expected) {
-      context.console.err << "tarnquill-cli: " << context.invocation.file
-                          << " does not hold the instrument's whole " << kind.name
-                          << " (it changed while saving, or the file did not read back); "
-                             "not cleared, try again\n";
+    if (const auto problem = difference(context, kind, *on_disk, *again)) {
+      context.console.err << "tarnquill-cli: " << file << " does not match the instrument's "
+                          << kind.name << ": " << *problem
+                          << " (did it change while saving?); not cleared, try again\n";
       return kExitInstrument;
     }
-    context.console.err << saved->rows.size() << " entries saved to " << context.invocation.file
-                        << " and checked\n";
+    saved_entries = saved->rows.size();
+    if (!context.invocation.json) {
+      context.console.out << entries_text(*saved_entries) << " of the " << kind.name << " saved to "
+                          << file << " and checked\n";
+    }
   }
   if (!confirmed(context, kind, &status)) return status;
   if (const int result = kind.clear(context.connection()); result != kResultOk) {
     return report_failure(context.console.err, kind.clear_command, result);
   }
-  if (!context.invocation.json) context.console.out << "The " << kind.name << " is cleared\n";
+  if (context.invocation.json) {
+    Json report = {{"cleared", true}};
+    if (saved_entries) report.update({{"file", file}, {"entries", *saved_entries}});
+    print_json(context.console.out, report);
+  } else {
+    context.console.out << "The " << kind.name << " is cleared\n";
+  }
   return kExitOk;
 }
 
 }  // namespace
 
+int run_log_save(const CommandContext& context) { return run_save(context, kSampleLog); }
+int run_log_clear(const CommandContext& context) { return run_clear(context, kSampleLog); }
 int run_diag_save(const CommandContext& context) { return run_save(context, kDiagnosticLog); }
 int run_diag_clear(const CommandContext& context) { return run_clear(context, kDiagnosticLog); }
 
