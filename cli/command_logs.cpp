@@ -1,9 +1,7 @@
 // log save/clear and diag save/clear: the instrument's two logs, saved as the program's
 // Save writes them (or as JSON with every field raw), and wiped only when asked.
-#include <charconv>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 
 #include "cli/commands.h"
 #include "cli/files.h"
@@ -52,14 +50,6 @@ std::string iso_utc(std::uint32_t epoch_seconds) {
   std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", time->year, time->month,
                 time->day, time->hour, time->minute, time->second);
   return text;
-}
-
-// A float as the shortest decimal that reads back as it (0.1, not 0.10000000149011612).
-double json_number(float value) {
-  char text[32];
-  const auto written = std::to_chars(text, text + sizeof text - 1, value);
-  *written.ptr = '\0';
-  return std::strtod(text, nullptr);
 }
 
 std::string field_text(std::span<const char> field) {

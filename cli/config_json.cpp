@@ -4,6 +4,7 @@
 #include <map>
 
 #include "cli/json_fields.h"
+#include "cli/report.h"
 #include "cli/schedule_json.h"
 #include "cli/text_encoding.h"
 #include "link/commands.h"
@@ -37,8 +38,8 @@ nlohmann::ordered_json motor_json(std::uint8_t id, const MotorConfig& motor) {
 nlohmann::ordered_json pressure_json(const PressureCalibration& p) {
   nlohmann::ordered_json points = nlohmann::ordered_json::array();
   for (std::size_t i = 0; i < kCalibrationPoints; ++i) {
-    points.push_back({{"pressure_bar", p.point_pressure[i]},
-                      {"volts", p.point_voltage[i]},
+    points.push_back({{"pressure_bar", json_number(p.point_pressure[i])},
+                      {"volts", json_number(p.point_voltage[i])},
                       {"in_use", p.point_in_use[i] != 0}});
   }
   return {{"slope_bar_per_volt", p.slope}, {"offset_bar", p.offset}, {"points", points}};

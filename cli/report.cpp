@@ -1,6 +1,9 @@
 // Reporting.
 #include "cli/report.h"
 
+#include <charconv>
+#include <cstdlib>
+
 #include "cli/invocation.h"
 #include "link/transaction.h"
 
@@ -20,6 +23,13 @@ std::string describe_result(int result) {
 int report_failure(std::ostream& err, const std::string& what, int result) {
   err << "tarnquill-cli: " << what << " failed: " << describe_result(result) << "\n";
   return kExitInstrument;
+}
+
+double json_number(float value) {
+  char text[32];
+  const auto written = std::to_chars(text, text + sizeof text - 1, value);
+  *written.ptr = '\0';
+  return std::strtod(text, nullptr);
 }
 
 void print_json(std::ostream& out, const nlohmann::ordered_json& document) {

@@ -15,6 +15,10 @@ namespace tq::cli {
 // "tarnquill-cli: <what> failed: <describe_result>" on `err`; returns kExitInstrument.
 int report_failure(std::ostream& err, const std::string& what, int result);
 
+// A float as JSON: the shortest decimal that reads back as the same float (0.1, not the
+// 0.10000000149011612 its double would print).
+[[nodiscard]] double json_number(float value);
+
 // Prints `document` (pretty, one document per command) on `out`.
 void print_json(std::ostream& out, const nlohmann::ordered_json& document);
 
