@@ -189,19 +189,19 @@ ParsedCommandLine parse_command_line(std::span<const std::string> args) {
       break;
     }
   }
-  if (!in.link.simulator && in.link.port.empty() && in.command != Command::kPorts) {
-    result.exit_code = kExitUsage;
-    result.text = std::string(
-                      "tarnquill-cli: no instrument named: give --port NAME (see "
-                      "'tarnquill-cli ports') or --sim\n") +
-                  kHelpHint + "\n";
-    return result;
-  }
   if (!in.link.simulator && (!in.link.scenarios.empty() || in.link.speed)) {
     result.exit_code = kExitUsage;
     result.text = std::string(
                       "tarnquill-cli: --scenario and --speed belong to the simulated "
                       "instrument; add --sim\n") +
+                  kHelpHint + "\n";
+    return result;
+  }
+  if (!in.link.simulator && in.link.port.empty() && in.command != Command::kPorts) {
+    result.exit_code = kExitUsage;
+    result.text = std::string(
+                      "tarnquill-cli: no instrument named: give --port NAME (see "
+                      "'tarnquill-cli ports') or --sim\n") +
                   kHelpHint + "\n";
     return result;
   }

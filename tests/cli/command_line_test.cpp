@@ -87,6 +87,17 @@ TEST(CommandLine, RefusalsSayWhatToDoAndExitWithTwo) {
       {"--sim", "run", "start", "--mode", "fast"},
       {"--sim", "check", "--clock-limit", "soon"},
       {"--sim", "info", "--verbose"},
+      {"--scenario", "log500", "info"},            // a scenario without the simulator
+      {"--port", "COM3", "--speed", "2", "info"},  // a speed without the simulator
+      {"--sim", "--speed", "-1", "info"},
+      {"--sim", "--speed", "fast", "info"},
+      {"--sim", "schedule"},         // a group without its command
+      {"--sim", "schedule", "set"},  // a missing file
+      {"--sim", "config", "load"},
+      {"--sim", "log", "clear", "--after-save"},  // the option without its file
+      {"--sim", "run", "start", "--mode", "sample", "--clean", "yes"},
+      {"--sim", "check", "--supply-min"},
+      {"--sim", "status", "--watch", "now"},
   };
   for (const auto& args : refused) {
     SCOPED_TRACE(testing::PrintToString(args));
@@ -98,9 +109,61 @@ TEST(CommandLine, RefusalsSayWhatToDoAndExitWithTwo) {
   }
 }
 
+TEST(CommandLine, RefusalsNameWhatIsWrong) {
+  const auto starts = [](std::vector<std::string> args, const std::string& start) {
+    const std::string text = parse(std::move(args)).text;
+    EXPECT_EQ(text.rfind(start, 0), 0u) << text;
+  };
+  EXPECT_EQ(parse({"--sim", "frobnicate"}).text,
+            "tarnquill-cli: 'frobnicate' is not a command or option here\n"
+            "Run 'tarnquill-cli --help' (or COMMAND --help) for the usage.\n");
+  starts({"--sim", "run", "start", "--mode", "fast"},
+         "tarnquill-cli: --mode: 'fast' is not one of load, sample, prime, schedule");
+  starts({"--sim", "log", "save", "f", "--format", "xml"},
+         "tarnquill-cli: --format: 'xml' is not one of csv, json\n");
+  starts({"info"},
+         "tarnquill-cli: no instrument named: give --port NAME (see 'tarnquill-cli ports') or "
+         "--sim\n");
+  starts({"--scenario", "log500", "info"},
+         "tarnquill-cli: --scenario and --speed belong to the simulated instrument; add --sim\n");
+  starts({"--sim", "--port", "COM1", "info"},
+         "tarnquill-cli: --port and --sim name two instruments; give one\n");
+}
+
+TEST(CommandLine, LogClearTakesTheSaveFormatAndTheSimulatorASpeed) {
+  const auto clear = parse(
+      {"--sim", "--speed", "0", "log", "clear", "--after-save", "a.json", "--format", "JSON"});
+  ASSERT_TRUE(clear.invocation.has_value()) << clear.text;
+  EXPECT_EQ(clear.invocation->command, Command::kLogClear);
+  EXPECT_EQ(clear.invocation->file, "a.json");
+  EXPECT_TRUE(clear.invocation->json_format);
+  EXPECT_EQ(clear.invocation->link.speed, 0.0);
+  const auto plain = parse({"--sim", "log", "save", "a.csv"});
+  ASSERT_TRUE(plain.invocation.has_value());
+  EXPECT_FALSE(plain.invocation->json_format);
+  EXPECT_FALSE(plain.invocation->link.speed.has_value());
+  const auto watch = parse({"--sim", "--json", "status", "--watch"});
+  ASSERT_TRUE(watch.invocation.has_value());
+  EXPECT_TRUE(watch.invocation->watch && watch.invocation->json);
+}
+
 TEST(CommandLine, HelpOnEveryCommandExitsWithZero) {
-  for (const auto& args : std::vector<std::vector<std::string>>{
-           {"--help"}, {"info", "--help"}, {"log", "save", "--help"}, {"run", "start", "--help"}}) {
+  for (const auto& args : std::vector<std::vector<std::string>>{{"--help"},
+                                                                {"ports", "--help"},
+                                                                {"info", "--help"},
+                                                                {"status", "--help"},
+                                                                {"log", "--help"},
+                                                                {"log", "save", "--help"},
+                                                                {"log", "clear", "--help"},
+                                                                {"diag", "save", "--help"},
+                                                                {"clock", "--help"},
+                                                                {"clock", "set", "--help"},
+                                                                {"schedule", "get", "--help"},
+                                                                {"schedule", "set", "--help"},
+                                                                {"config", "diff", "--help"},
+                                                                {"run", "start", "--help"},
+                                                                {"run", "stop", "--help"},
+                                                                {"check", "--help"}}) {
     SCOPED_TRACE(testing::PrintToString(args));
     const ParsedCommandLine parsed = parse(args);
     EXPECT_FALSE(parsed.invocation.has_value());

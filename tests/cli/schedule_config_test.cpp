@@ -60,6 +60,11 @@ const std::string kPlannedSchedule = R"({
 )";
 
 TEST_P(Files, ScheduleGetWritesTheDocumentedFile) {
+  const Unit fresh = unit("FRESH");
+  REQUIRE_UNIT(fresh);
+  EXPECT_EQ(run(fresh.with({"schedule", "get"}), platform).out,
+            "{\n  \"autostart\": false,\n  \"start\": \"next\",\n  \"waypoints\": []\n}\n");
+
   const Unit planned = unit("PLANNED", {"--scenario", "planned"});
   REQUIRE_UNIT(planned);
   const CliRun out = run(planned.with({"schedule", "get"}), platform);
@@ -71,11 +76,6 @@ TEST_P(Files, ScheduleGetWritesTheDocumentedFile) {
   EXPECT_EQ(saved.status, 0) << saved.err;
   EXPECT_EQ(saved.out, "Schedule written to " + file + "\n");
   EXPECT_EQ(read_text(file), kPlannedSchedule);
-
-  const Unit fresh = unit("FRESH");
-  REQUIRE_UNIT(fresh);
-  EXPECT_EQ(run(fresh.with({"schedule", "get"}), platform).out,
-            "{\n  \"autostart\": false,\n  \"start\": \"next\",\n  \"waypoints\": []\n}\n");
 }
 
 TEST_P(Files, ScheduleSetSendsTheFileAndReadsItBack) {
