@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "cli/invocation.h"
+#include "sim/scenario.h"
 
 namespace tq::cli {
 namespace {
@@ -16,10 +17,12 @@ void add_link_options(CLI::App& app, Invocation& in) {
       ->type_name("NAME");
   app.add_flag("--sim", in.link.simulator,
                "use the simulated instrument instead of a port (no hardware needed)");
-  app.add_option("--scenario", in.link.scenarios,
-                 "start the simulated instrument in a scenario: fresh, log500, unpowered, "
-                 "schedule, running (repeatable)")
-      ->type_name("NAME");
+  std::string scenarios = "start the simulated instrument in a scenario (repeatable):";
+  for (const sim::ScenarioInfo& scenario : sim::Scenarios()) {
+    scenarios += " ";
+    scenarios += scenario.name;
+  }
+  app.add_option("--scenario", in.link.scenarios, scenarios)->type_name("NAME");
   app.add_option("--speed", in.link.speed,
                  "with --sim: the simulated instrument's time runs F times faster than real "
                  "time (0 stops its clock)")

@@ -224,6 +224,26 @@ TEST_P(Files, ConfigLoadRefusesABadFileAndWritesNothing) {
   }
 }
 
+// Calibration points are single floats: all the digits of their double are the same value.
+TEST_P(Files, ConfigDiffComparesFloatsAsTheInstrumentStoresThem) {
+  const Unit fresh = unit("FRESH");
+  REQUIRE_UNIT(fresh);
+  const std::string file = folder.file("unit.json");
+  ASSERT_EQ(run(fresh.with({"config", "save", file}), platform).status, 0);
+  const std::string text = read_text(file);
+  const std::string point = "\"volts\": 1.3,";
+  ASSERT_NE(text.find(point), std::string::npos) << text;
+  std::string digits = text;
+  digits.replace(digits.find(point), point.size(), "\"volts\": 1.2999999523162842,");
+  write_text(file, digits);
+  EXPECT_EQ(run(fresh.with({"config", "diff", file}), platform).out, "No differences\n");
+  std::string other = text;
+  other.replace(other.find(point), point.size(), "\"volts\": 1.31,");
+  write_text(file, other);
+  EXPECT_EQ(run(fresh.with({"config", "diff", file}), platform).out,
+            "pressure_calibration.points[1].volts: file 1.31, instrument 1.3\n");
+}
+
 // A name in the instrument's single bytes comes out as UTF-8 and goes back as those bytes.
 TEST_P(Files, ANameOutsideAsciiSurvivesTheFile) {
   REQUIRE_LASTING();
