@@ -242,22 +242,24 @@ int run_save(const CommandContext& context, const LogKind& kind) {
   return kExitOk;
 }
 
+// Whether the operator can give the say-so at all: --yes, or a terminal to ask on. Known
+// before anything is read, so that a script without --yes downloads nothing in vain.
+bool can_confirm(const CommandContext& context, const LogKind& kind) {
+  if (context.invocation.yes || context.console.in_is_terminal) return true;
+  context.console.err << "tarnquill-cli: not clearing the " << kind.name
+                      << " without a question answered; add --yes to clear it from a script\n";
+  return false;
+}
+
 // The operator's say-so: --yes, or "y" typed on a terminal.
-bool confirmed(const CommandContext& context, const LogKind& kind, int* status) {
+bool confirmed(const CommandContext& context, const LogKind& kind) {
   if (context.invocation.yes) return true;
-  if (!context.console.in_is_terminal) {
-    context.console.err << "tarnquill-cli: not clearing the " << kind.name
-                        << " without a question answered; add --yes to clear it from a script\n";
-    *status = kExitUsage;
-    return false;
-  }
   context.console.err << "This wipes the " << kind.name << " on the instrument. Clear it? [y/N] "
                       << std::flush;
   std::string answer;
   std::getline(context.console.in, answer);
   if (answer == "y" || answer == "Y" || answer == "yes") return true;
   context.console.err << "Not cleared\n";
-  *status = kExitOk;
   return false;
 }
 
@@ -303,6 +305,7 @@ int run_clear(const CommandContext& context, const LogKind& kind) {
   int status = kExitOk;
   const std::string& file = context.invocation.file;
   std::optional<std::size_t> saved_entries;
+  if (!can_confirm(context, kind)) return kExitUsage;
   if (!file.empty()) {
     // Saved, read back from the disk and held against the instrument's log, read once
     // more, entry by entry: only a log that is safely on the disk, whole, is wiped.
@@ -328,7 +331,7 @@ int run_clear(const CommandContext& context, const LogKind& kind) {
                           << file << " and checked\n";
     }
   }
-  if (!confirmed(context, kind, &status)) return status;
+  if (!confirmed(context, kind)) return kExitOk;
   if (const int result = kind.clear(context.connection()); result != kResultOk) {
     return report_failure(context.console.err, kind.clear_command, result);
   }

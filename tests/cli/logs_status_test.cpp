@@ -227,8 +227,12 @@ TEST_P(Logs, LogClearAsksOrNeedsYesAndClearsOnlyASavedLog) {
       EXPECT_EQ(first_entry(), kResultOk);
     }
   };
-  const CliRun script = run(log.with({"log", "clear"}), platform);
+  CliRun script =
+      run(log.with({"--stats", "log", "clear", "--after-save", folder.file("a.csv")}), platform);
   EXPECT_EQ(script.status, 2);
+  EXPECT_EQ(transactions_in(script.err), 0) << script.err;  // refused before reading
+  EXPECT_FALSE(std::filesystem::exists(folder.file("a.csv")));
+  script.err = script.err.substr(0, script.err.find("transactions "));
   EXPECT_EQ(script.err,
             "tarnquill-cli: not clearing the sample log without a question answered; add --yes "
             "to clear it from a script\n");
