@@ -301,3 +301,38 @@ INSTANTIATE_TEST_SUITE_P(Via, Logs, ::testing::Values(Via::kInProcess, Via::kPro
 
 }  // namespace
 }  // namespace tq::cli::test
+
+namespace tq::cli::test {
+namespace {
+
+// A log that changes between the save and the check is not wiped: a run under way at a
+// thousand times real time writes its newest entry all the while.
+TEST(LogClearCheck, ALogThatChangedWhileSavingIsNotCleared) {
+  const FakePlatform platform;
+  const TempFolder folder;
+  const std::string file = folder.file("log.csv");
+  const CliRun clear = run({"--sim", "--scenario", "running", "--speed", "1000", "log", "clear",
+                            "--yes", "--after-save", file},
+                           platform);
+  EXPECT_EQ(clear.status, 1) << clear.out;
+  EXPECT_EQ(clear.err.rfind("tarnquill-cli: " + file +
+                                " does not match the instrument's sample "
+                                "log: ",
+                            0),
+            0u)
+      << clear.err;
+  EXPECT_NE(clear.err.find("; not cleared, try again\n"), std::string::npos) << clear.err;
+  EXPECT_EQ(clear.out.find("cleared"), std::string::npos) << clear.out;
+}
+
+TEST(Trace, EveryTransactionOnStandardErrorAndTheCountersAtTheEnd) {
+  const FakePlatform platform;
+  const CliRun clock = run({"--sim", "--speed", "0", "--trace", "--stats", "clock"}, platform);
+  EXPECT_EQ(clock.status, 0);
+  EXPECT_EQ(clock.out, "Clock: 08/12/2026 10:30:00\nClock offset: 0 s\n");
+  EXPECT_NE(clock.err.find(" cmd 0x22 seq 0 ok "), std::string::npos) << clock.err;
+  EXPECT_NE(clock.err.find("\ntransactions 1: 1 ok, 0 failed\n"), std::string::npos) << clock.err;
+}
+
+}  // namespace
+}  // namespace tq::cli::test
