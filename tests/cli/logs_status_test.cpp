@@ -109,6 +109,21 @@ TEST_P(Logs, StatusWatchReadsEverySecondUntilInterrupted) {
   EXPECT_EQ(json.out, line + line);
 }
 
+// A reading that fails is reported and the watch goes on; the status is the last one's.
+TEST_P(Logs, StatusWatchGoesOnAfterAFailedReading) {
+  if (!lasting()) GTEST_SKIP() << "the simulator in the tool takes no faults";
+  const Unit faulty = unit("STATUSFAULT", {"--fault", "result=3,cmd=GetSystemStatus,times=1"});
+  REQUIRE_UNIT(faulty);
+  platform.waits = 1;
+  const CliRun watch = run(faulty.with({"status", "--watch"}), platform);
+  EXPECT_EQ(watch.status, 0);
+  EXPECT_EQ(watch.out, kIdleStatus);
+  EXPECT_EQ(watch.err.rfind("tarnquill-cli: GetSystemStatus failed: ResultCode 3: ", 0), 0u)
+      << watch.err;
+  const CliRun once = run(faulty.with({"status"}), platform);
+  EXPECT_EQ(once.status, 0);  // the fault struck once only
+}
+
 // The first rows of the simulator's 500-entry log, as the Run view's Save Log writes them.
 const std::string kLog500Head =
     "Start Time,Cartridge ID,Duration (sec),Treatment,Stop Reason,Volume Pumped (litre),Max "
