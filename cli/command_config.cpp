@@ -52,7 +52,7 @@ std::string write_identity(Connection* connection, const InstrumentConfig& wante
 }
 
 std::string write_motors(Connection* connection, const InstrumentConfig& wanted) {
-  for (std::uint8_t id = 1; id <= wanted.motors.size(); ++id) {
+  for (std::uint8_t id = 1; id <= kMotorCount; ++id) {
     MotorConfig motor;
     // The byte the program does not interpret goes back as the instrument holds it.
     if (const int r = GetMotorConfig(connection, id, &motor); r != kResultOk)

@@ -89,7 +89,10 @@ void flatten(const nlohmann::ordered_json& value, const std::string& path,
              std::map<std::string, nlohmann::ordered_json>& out) {
   if (value.is_object()) {
     for (const auto& [key, item] : value.items()) {
-      flatten(item, path.empty() ? key : path + "." + key, out);
+      std::string inner = path;
+      if (!inner.empty()) inner += ".";
+      inner += key;
+      flatten(item, inner, out);
     }
   } else if (value.is_array()) {
     for (std::size_t i = 0; i < value.size(); ++i) {
@@ -127,7 +130,7 @@ ConfigRead read_instrument_config(Connection* connection) {
   FirmwareVersion firmware;
   if (!step("GetFirmwareVersion", GetFirmwareVersion(connection, &firmware))) return read;
   read.unit.firmware = field_text(firmware.version);
-  for (std::uint8_t id = 1; id <= config.motors.size(); ++id) {
+  for (std::uint8_t id = 1; id <= kMotorCount; ++id) {
     if (!step("GetMotorConfig", GetMotorConfig(connection, id, &config.motors[id - 1U])))
       return read;
   }
@@ -154,7 +157,7 @@ ConfigRead read_instrument_config(Connection* connection) {
 
 nlohmann::ordered_json config_to_json(const InstrumentConfig& config, const UnitInfo& unit) {
   nlohmann::ordered_json motors = nlohmann::ordered_json::array();
-  for (std::uint8_t id = 1; id <= config.motors.size(); ++id) {
+  for (std::uint8_t id = 1; id <= kMotorCount; ++id) {
     motors.push_back(motor_json(id, config.motors[id - 1U]));
   }
   return {{"format", kFormat},

@@ -3,6 +3,8 @@
 // it). The file also names the unit it was read from (type, name, serial, firmware).
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -13,9 +15,11 @@
 
 namespace tq::cli {
 
+inline constexpr std::uint8_t kMotorCount = 5;
+
 struct InstrumentConfig {
   IdentityRecord identity;
-  std::array<MotorConfig, 5> motors{};  // motor ids 1..5
+  std::array<MotorConfig, kMotorCount> motors{};  // motor ids 1..5
   FlowMeterConfig flow_meter;
   PressureCalibration pressure;
   CleaningConfig cleaning;
