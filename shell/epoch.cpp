@@ -65,17 +65,21 @@ std::optional<CalendarTime> epoch_breakdown(std::uint32_t value) {
   return civil_from_seconds(static_cast<std::int32_t>(value));
 }
 
-std::uint32_t calendar_to_epoch(const CalendarTime& time) {
+std::optional<std::int64_t> calendar_seconds(const CalendarTime& time) {
   if (time.month < 1 || time.month > 12 || time.day < 1 ||
       time.day > days_in_month(time.year, time.month) || time.hour < 0 || time.hour > 23 ||
       time.minute < 0 || time.minute > 59 || time.second < 0 || time.second > 59) {
-    return kEpochInvalid;
+    return std::nullopt;
   }
-  const std::int64_t seconds = days_from_civil(time.year, time.month, time.day) * kSecondsPerDay +
-                               time.hour * 3600 + time.minute * 60 + time.second;
-  if (seconds < kEpochFirstValid || seconds > std::numeric_limits<std::int32_t>::max())
+  return days_from_civil(time.year, time.month, time.day) * kSecondsPerDay + time.hour * 3600 +
+         time.minute * 60 + time.second;
+}
+
+std::uint32_t calendar_to_epoch(const CalendarTime& time) {
+  const auto seconds = calendar_seconds(time);
+  if (!seconds || *seconds < kEpochFirstValid || *seconds > std::numeric_limits<std::int32_t>::max())
     return kEpochInvalid;
-  return static_cast<std::uint32_t>(static_cast<std::int32_t>(seconds));
+  return static_cast<std::uint32_t>(static_cast<std::int32_t>(*seconds));
 }
 
 std::string format_epoch(std::uint32_t value) {

@@ -27,6 +27,10 @@ struct CalendarTime {
 // The UTC breakdown of a valid value; nothing for an invalid one.
 [[nodiscard]] std::optional<CalendarTime> epoch_breakdown(std::uint32_t value);
 
+// Seconds since 1970-01-01 00:00:00 of a calendar moment, any year; nothing when a field
+// is out of its range (month 13, 31 April, hour 24, ...).
+[[nodiscard]] std::optional<std::int64_t> calendar_seconds(const CalendarTime& time);
+
 // The EpochSeconds of a calendar moment; kEpochInvalid when it lies outside the valid
 // range (before 31/12/1969 12:00:00 or after 19/01/2038 03:14:07) or a field is out of
 // its range.

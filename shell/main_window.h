@@ -9,11 +9,12 @@
 #include <vector>
 
 #include "link/records.h"
+#include "tarnquill/version.h"
 #include "shell/window_face.h"
 
 namespace tq {
 
-inline constexpr const char* kGuiVersion = "TARNQUILL_2_4_3";
+inline constexpr const char* kGuiVersion = TARNQUILL_GUI_VERSION;
 inline constexpr const char* kNotConnectedTitle = "tarnquill_rs232ui (not connected)";
 inline constexpr const char* kNotConnectedStatus = "Not connected";
 

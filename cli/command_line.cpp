@@ -1,0 +1,221 @@
+// The command line, read with CLI11.
+#include <CLI/CLI.hpp>
+#include <cctype>
+#include <map>
+#include <sstream>
+
+#include "cli/invocation.h"
+#include "sim/scenario.h"
+
+namespace tq::cli {
+namespace {
+
+constexpr const char* kHelpHint = "Run 'tarnquill-cli --help' (or COMMAND --help) for the usage.";
+
+void add_link_options(CLI::App& app, Invocation& in) {
+  app.add_option("--port", in.link.port, "serial port of the instrument (see 'ports')")
+      ->type_name("NAME");
+  app.add_flag("--sim", in.link.simulator,
+               "use the simulated instrument instead of a port (no hardware needed)");
+  std::string scenarios = "start the simulated instrument in a scenario (repeatable):";
+  for (const sim::ScenarioInfo& scenario : sim::Scenarios()) {
+    scenarios += " ";
+    scenarios += scenario.name;
+  }
+  app.add_option("--scenario", in.link.scenarios, scenarios)->type_name("NAME");
+  app.add_option("--speed", in.link.speed,
+                 "with --sim: the simulated instrument's time runs F times faster than real "
+                 "time (0 stops its clock)")
+      ->type_name("F")
+      ->check(CLI::Range(0.0, 1000.0));
+  app.add_flag("--json", in.json, "machine-readable output on standard output");
+  app.add_flag("--trace", in.trace, "every Transaction on standard error");
+  app.add_flag("--stats", in.stats, "the link's counters on standard error at the end");
+}
+
+// A word out of a few, in any case, for an option read into `T`; the refusal lists them.
+template <class T>
+CLI::Validator one_of(std::map<std::string, T> choices, const std::string& names) {
+  return CLI::Validator(
+      [choices = std::move(choices), names](std::string& value) -> std::string {
+        std::string lower = value;
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const auto found = choices.find(lower);
+        if (found == choices.end()) return "'" + value + "' is not one of " + names;
+        value = std::to_string(static_cast<int>(found->second));
+        return std::string();
+      },
+      names);
+}
+
+// The commands a command line can end in, deepest first.
+using Leaves = std::vector<std::pair<CLI::App*, Command>>;
+
+CLI::App* command(CLI::App& parent, const char* name, const char* description, Leaves& leaves,
+                  Command which) {
+  CLI::App* sub = parent.add_subcommand(name, description);
+  leaves.insert(leaves.begin(), {sub, which});
+  return sub;
+}
+
+void add_format_option(CLI::App& command, Invocation& in) {
+  command
+      .add_option("--format", in.json_format,
+                  "csv (as the program's Save writes it, the default) or json (every field raw)")
+      ->type_name("FORMAT")
+      ->transform(one_of<bool>({{"csv", false}, {"json", true}}, "csv, json"));
+}
+
+void add_log_commands(CLI::App& app, Invocation& in, Leaves& leaves, const char* name,
+                      const char* what, Command save, Command clear) {
+  CLI::App* group = app.add_subcommand(name, std::string("the ") + what);
+  group->require_subcommand(1);
+  CLI::App* save_command =
+      command(*group, "save", (std::string("save the ") + what + " to FILE").c_str(), leaves, save);
+  save_command->add_option("FILE", in.file, "file to write")->required();
+  add_format_option(*save_command, in);
+  CLI::App* clear_command =
+      command(*group, "clear", (std::string("wipe the ") + what + " on the instrument").c_str(),
+              leaves, clear);
+  clear_command->add_flag("--yes", in.yes, "do not ask (needed when not on a terminal)");
+  clear_command
+      ->add_option("--after-save", in.file,
+                   "first save to FILE, read it back and compare it with the "
+                   "instrument's log; clear only when they agree")
+      ->type_name("FILE");
+  add_format_option(*clear_command, in);
+}
+
+}  // namespace
+
+ParsedCommandLine parse_command_line(std::span<const std::string> args) {
+  Invocation in;
+  CLI::App app("tarnquill-cli: the cartridge water sampler from a terminal and from scripts",
+               "tarnquill-cli");
+  app.fallthrough();  // global options may follow the command too
+  app.require_subcommand(1);
+  add_link_options(app, in);
+  Leaves leaves;
+
+  command(app, "ports", "list this computer's serial ports", leaves, Command::kPorts);
+  command(app, "info", "the instrument's identity, firmware and clock", leaves, Command::kInfo);
+  command(app, "status", "the instrument's status and health", leaves, Command::kStatus)
+      ->add_flag("--watch", in.watch, "repeat every second until interrupted");
+  add_log_commands(app, in, leaves, "log", "sample log", Command::kLogSave, Command::kLogClear);
+  add_log_commands(app, in, leaves, "diag", "diagnostic log", Command::kDiagSave,
+                   Command::kDiagClear);
+
+  CLI::App* clock =
+      command(app, "clock", "show or set the instrument's clock", leaves, Command::kClockShow);
+  CLI::App* clock_set =
+      command(*clock, "set", "set the instrument's clock", leaves, Command::kClockSet);
+  clock_set->add_flag("--pc", in.set_from_pc, "to this computer's local time");
+  clock_set->add_option("TIME", in.time, "to this local time: YYYY-MM-DD HH:MM:SS");
+  clock_set->callback([&in] {
+    if (in.set_from_pc == !in.time.empty()) {
+      throw CLI::ValidationError("clock set", "give either --pc or a TIME, not both or neither");
+    }
+  });
+
+  CLI::App* schedule = app.add_subcommand("schedule", "the sampling schedule");
+  schedule->require_subcommand(1);
+  command(*schedule, "get", "write the schedule as JSON to FILE (or standard output)", leaves,
+          Command::kScheduleGet)
+      ->add_option("FILE", in.file, "file to write");
+  command(*schedule, "set", "check the schedule in FILE, send it and read it back", leaves,
+          Command::kScheduleSet)
+      ->add_option("FILE", in.file, "schedule file (see docs/cli.md)")
+      ->required();
+
+  CLI::App* config = app.add_subcommand("config", "every configuration the instrument stores");
+  config->require_subcommand(1);
+  command(*config, "save", "save it to FILE", leaves, Command::kConfigSave)
+      ->add_option("FILE", in.file, "file to write")
+      ->required();
+  command(*config, "diff", "list what differs from FILE", leaves, Command::kConfigDiff)
+      ->add_option("FILE", in.file, "a file 'config save' wrote")
+      ->required();
+  command(*config, "load", "write FILE's configuration and verify it", leaves, Command::kConfigLoad)
+      ->add_option("FILE", in.file, "a file 'config save' wrote")
+      ->required();
+
+  CLI::App* run = app.add_subcommand("run", "start and stop the sampler");
+  run->require_subcommand(1);
+  CLI::App* start =
+      command(*run, "start", "start a run, or the stored schedule", leaves, Command::kRunStart);
+  start->add_option("--mode", in.run.mode, "load, sample, prime or schedule")
+      ->required()
+      ->type_name("MODE")
+      ->transform(one_of<RunMode>({{"load", RunMode::kLoad},
+                                   {"sample", RunMode::kSample},
+                                   {"prime", RunMode::kPrime},
+                                   {"schedule", RunMode::kSchedule}},
+                                  "load, sample, prime, schedule"));
+  start->add_option("--cartridges", in.run.cartridges, "number of cartridges (0-255)");
+  start->add_option("--volume", in.run.volume, "sample volume, litres (0.0-25.5)");
+  start->add_option("--timeout", in.run.timeout, "sample timeout, minutes (0-255)");
+  start->add_flag("--clean", in.run.clean, "enable cleaning");
+  command(*run, "stop", "stop the run, or the schedule when it is in control", leaves,
+          Command::kRunStop);
+
+  CLI::App* check =
+      command(app, "check", "readiness report before a deployment", leaves, Command::kCheck);
+  check->add_option("--clock-limit", in.check.clock_offset_s,
+                    "largest clock offset from this computer, seconds (default 5)");
+  check->add_option("--supply-min", in.check.supply_min_v, "lowest supply voltage (default 11)");
+  check->add_option("--supply-max", in.check.supply_max_v, "highest supply voltage (default 15)");
+
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  ParsedCommandLine result;
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    result.text = app.help();
+    return result;
+  } catch (const CLI::CallForAllHelp&) {
+    result.text = app.help("", CLI::AppFormatMode::All);
+    return result;
+  } catch (const CLI::ParseError& error) {
+    result.exit_code = kExitUsage;
+    // A misspelt command shows only as a word left over: name it rather than the command
+    // that is then missing.
+    std::string what = error.what();
+    if (const std::vector<std::string> left = app.remaining(true); !left.empty()) {
+      what = "'" + left.front() + "' is not a command or option here";
+    }
+    result.text = "tarnquill-cli: " + what + "\n" + kHelpHint + "\n";
+    return result;
+  }
+  for (const auto& [sub, which] : leaves) {
+    if (sub->parsed()) {
+      in.command = which;
+      break;
+    }
+  }
+  if (!in.link.simulator && (!in.link.scenarios.empty() || in.link.speed)) {
+    result.exit_code = kExitUsage;
+    result.text = std::string(
+                      "tarnquill-cli: --scenario and --speed belong to the simulated "
+                      "instrument; add --sim\n") +
+                  kHelpHint + "\n";
+    return result;
+  }
+  if (!in.link.simulator && in.link.port.empty() && in.command != Command::kPorts) {
+    result.exit_code = kExitUsage;
+    result.text = std::string(
+                      "tarnquill-cli: no instrument named: give --port NAME (see "
+                      "'tarnquill-cli ports') or --sim\n") +
+                  kHelpHint + "\n";
+    return result;
+  }
+  if (in.link.simulator && !in.link.port.empty()) {
+    result.exit_code = kExitUsage;
+    result.text = std::string("tarnquill-cli: --port and --sim name two instruments; give one\n") +
+                  kHelpHint + "\n";
+    return result;
+  }
+  result.invocation = in;
+  return result;
+}
+
+}  // namespace tq::cli

@@ -1,0 +1,81 @@
+// A tarnquill-cli command line, parsed: which command, on which instrument, with what.
+// Parsing touches nothing, so every refusal can be tested.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+
+#include "cli/session.h"
+
+namespace tq::cli {
+
+enum class Command {
+  kPorts,
+  kInfo,
+  kStatus,
+  kLogSave,
+  kLogClear,
+  kDiagSave,
+  kDiagClear,
+  kClockShow,
+  kClockSet,
+  kScheduleGet,
+  kScheduleSet,
+  kConfigSave,
+  kConfigDiff,
+  kConfigLoad,
+  kRunStart,
+  kRunStop,
+  kCheck,
+};
+
+// The four ways the Run view starts the instrument.
+enum class RunMode { kLoad, kSample, kPrime, kSchedule };
+
+struct RunStart {
+  RunMode mode = RunMode::kSample;
+  // As typed; the Run view's clamps apply (volume text read as it reads its edit box).
+  std::string cartridges = "0";
+  std::string volume = "0";
+  std::string timeout = "0";
+  bool clean = false;
+};
+
+struct CheckLimits {
+  double clock_offset_s = 5;  // WARN above this offset from the computer's clock
+  double supply_min_v = 11.0;
+  double supply_max_v = 15.0;
+};
+
+struct Invocation {
+  Command command = Command::kInfo;
+  LinkOptions link;
+  bool json = false;
+  bool trace = false;
+  bool stats = false;
+
+  std::string file;          // log/diag save, after-save, schedule, config
+  bool json_format = false;  // log/diag save --format json
+  bool watch = false;        // status --watch
+  bool yes = false;          // log/diag clear --yes
+  bool set_from_pc = false;  // clock set --pc
+  std::string time;          // clock set TIME
+  RunStart run;
+  CheckLimits check;
+};
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitInstrument = 1;  // the instrument refused or did not answer
+inline constexpr int kExitUsage = 2;       // bad usage or a bad input file
+
+struct ParsedCommandLine {
+  std::optional<Invocation> invocation;  // nothing: print `text` and exit with `exit_code`
+  int exit_code = kExitOk;
+  std::string text;  // help, or what is wrong and what to do
+};
+
+// `args` without the program name.
+[[nodiscard]] ParsedCommandLine parse_command_line(std::span<const std::string> args);
+
+}  // namespace tq::cli

@@ -1,0 +1,130 @@
+// Reading the fields of a JSON file the operator wrote: every field checked against its
+// range, a missing or misspelt one named, so that a bad file is refused with a message
+// saying which field is wrong.
+#pragma once
+
+#include <cmath>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/text_encoding.h"
+
+namespace tq::cli {
+
+// Reads the fields of one object, refusing any field it was not asked for.
+class Fields {
+ public:
+  Fields(const nlohmann::ordered_json& object, std::string where, std::string* error)
+      : object_(object), where_(std::move(where)), error_(error) {
+    if (!object.is_object()) fail("", "must be an object {...}");
+  }
+
+  [[nodiscard]] bool ok() const { return error_->empty(); }
+
+  std::optional<std::uint32_t> whole(const char* name, std::uint32_t max, bool required) {
+    const nlohmann::ordered_json* value = take(name, required);
+    if (value == nullptr) return std::nullopt;
+    if (!value->is_number_integer() || value->get<std::int64_t>() < 0 ||
+        value->get<std::int64_t>() > static_cast<std::int64_t>(max)) {
+      fail(name, "must be a whole number from 0 to " + std::to_string(max));
+      return std::nullopt;
+    }
+    return value->get<std::uint32_t>();
+  }
+
+  std::optional<double> number(const char* name, double max, const char* unit, bool required) {
+    const nlohmann::ordered_json* value = take(name, required);
+    if (value == nullptr) return std::nullopt;
+    if (!value->is_number() || !std::isfinite(value->get<double>()) || value->get<double>() < 0 ||
+        value->get<double>() > max) {
+      char range[64];
+      std::snprintf(range, sizeof range, "must be a number from 0 to %.1f %s", max, unit);
+      fail(name, range);
+      return std::nullopt;
+    }
+    return value->get<double>();
+  }
+
+  // Any finite number, negative ones too (a calibration's slope and offset).
+  std::optional<double> real(const char* name, bool required) {
+    const nlohmann::ordered_json* value = take(name, required);
+    if (value == nullptr) return std::nullopt;
+    if (!value->is_number() || !std::isfinite(value->get<double>())) {
+      fail(name, "must be a number");
+      return std::nullopt;
+    }
+    return value->get<double>();
+  }
+
+  std::optional<std::string> text(const char* name, std::size_t max_length, bool required) {
+    const nlohmann::ordered_json* value = take(name, required);
+    if (value == nullptr) return std::nullopt;
+    if (!value->is_string() || value->get<std::string>().size() > max_length) {
+      fail(name, "must be a text of at most " + std::to_string(max_length) + " characters");
+      return std::nullopt;
+    }
+    return value->get<std::string>();
+  }
+
+  // A text the instrument stores in single bytes (Windows-1252), as those bytes.
+  std::optional<std::string> single_byte_text(const char* name, std::size_t max_length,
+                                              bool required) {
+    const nlohmann::ordered_json* value = take(name, required);
+    if (value == nullptr) return std::nullopt;
+    const auto bytes =
+        value->is_string() ? windows_1252_from_utf8(value->get<std::string>()) : std::nullopt;
+    if (!bytes || bytes->size() > max_length) {
+      fail(name, "must be a text of at most " + std::to_string(max_length) +
+                     " characters of Western European script");
+      return std::nullopt;
+    }
+    return bytes;
+  }
+
+  std::optional<bool> flag(const char* name, bool required) {
+    const nlohmann::ordered_json* value = take(name, required);
+    if (value == nullptr) return std::nullopt;
+    if (!value->is_boolean()) {
+      fail(name, "must be true or false");
+      return std::nullopt;
+    }
+    return value->get<bool>();
+  }
+
+  const nlohmann::ordered_json* take(const char* name, bool required) {
+    if (!ok() || !object_.is_object()) return nullptr;
+    seen_.push_back(name);
+    const auto found = object_.find(name);
+    if (found == object_.end()) {
+      if (required) fail(name, "is missing");
+      return nullptr;
+    }
+    return &*found;
+  }
+
+  // Any field not taken is a mistake (a misspelt name would otherwise be ignored).
+  void finish() {
+    if (!ok() || !object_.is_object()) return;
+    for (const auto& [key, value] : object_.items()) {
+      bool known = false;
+      for (const std::string& name : seen_) known = known || name == key;
+      if (!known) fail(key, "is not a field of the file");
+    }
+  }
+
+  void fail(const std::string& name, const std::string& what) {
+    if (!ok()) return;
+    *error_ = where_ + (name.empty() ? "" : (where_.empty() ? "" : ".") + name) + " " + what;
+  }
+
+ private:
+  const nlohmann::ordered_json& object_;
+  std::string where_;
+  std::string* error_;
+  std::vector<std::string> seen_;
+};
+
+}  // namespace tq::cli

@@ -1,0 +1,98 @@
+// The command-line tool on Linux: /dev/serial/by-id and tty devices, termios ports.
+#include <dirent.h>
+#include <limits.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "cli/platform.h"
+
+namespace tq::cli {
+namespace {
+
+std::atomic<bool> g_interrupted{false};  // set by the SIGINT handler, which can set nothing else
+
+extern "C" void on_interrupt(int) { g_interrupted.store(true); }
+
+std::vector<std::string> entries(const std::string& folder) {
+  std::vector<std::string> names;
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return names;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  ::closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class PosixPlatform final : public Platform {
+ public:
+  PosixPlatform() { ::signal(SIGINT, on_interrupt); }
+
+  std::vector<PortInfo> list_ports() const override {
+    std::vector<PortInfo> ports;
+    const std::string by_id = "/dev/serial/by-id";
+    for (const std::string& name : entries(by_id)) {
+      const std::string path = by_id + "/" + name;
+      std::string target;
+      if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+        target = resolved;
+        ::free(resolved);
+      }
+      ports.push_back({path, target});
+    }
+    // USB adapters and on-board ports that have no by-id name.
+    for (const std::string& name : entries("/dev")) {
+      if (name.rfind("ttyUSB", 0) == 0 || name.rfind("ttyACM", 0) == 0) {
+        const std::string path = "/dev/" + name;
+        const bool listed = std::any_of(ports.begin(), ports.end(),
+                                        [&](const PortInfo& port) { return port.detail == path; });
+        if (!listed) ports.push_back({path, ""});
+      }
+    }
+    return ports;
+  }
+
+  std::unique_ptr<SerialPort> open_port(const std::string& name) const override {
+    return OpenSerialPort(name);
+  }
+
+  DeviceTime local_now() const override {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    DeviceTime time;
+    time.year = static_cast<std::uint16_t>(local.tm_year + 1900);
+    time.month = static_cast<std::uint8_t>(local.tm_mon + 1);
+    time.day = static_cast<std::uint8_t>(local.tm_mday);
+    time.hour = static_cast<std::uint8_t>(local.tm_hour);
+    time.minute = static_cast<std::uint8_t>(local.tm_min);
+    time.second = static_cast<std::uint8_t>(std::min(local.tm_sec, 59));
+    return time;
+  }
+
+  std::int64_t utc_now() const override { return static_cast<std::int64_t>(std::time(nullptr)); }
+
+  bool wait_ms(std::uint32_t ms) const override {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end) {
+      if (g_interrupted.load()) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return !g_interrupted.load();
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Platform> system_platform() { return std::make_unique<PosixPlatform>(); }
+
+}  // namespace tq::cli
