@@ -1,6 +1,7 @@
 // Clock times.
 #include "cli/clock_text.h"
 
+#include <charconv>
 #include <cstdio>
 
 #include "shell/epoch.h"
@@ -22,15 +23,23 @@ std::optional<std::int64_t> seconds_of(const DeviceTime& time) {
 }  // namespace
 
 std::optional<DeviceTime> parse_clock_time(std::string_view text) {
-  const std::string copy(text);
-  unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-  char separator = 0;
-  int consumed = 0;
-  if (std::sscanf(copy.c_str(), "%4u-%2u-%2u%c%2u:%2u:%2u%n", &year, &month, &day, &separator,
-                  &hour, &minute, &second, &consumed) != 7 ||
-      static_cast<std::size_t>(consumed) != copy.size() || (separator != ' ' && separator != 'T')) {
-    return std::nullopt;
+  // Exactly YYYY-MM-DD HH:MM:SS (or with a T): no signs, spaces or short fields slip in.
+  constexpr std::string_view kShape = "dddd-dd-dd?dd:dd:dd";
+  if (text.size() != kShape.size()) return std::nullopt;
+  for (std::size_t i = 0; i < kShape.size(); ++i) {
+    const char c = text[i];
+    const bool ok = kShape[i] == 'd'   ? (c >= '0' && c <= '9')
+                    : kShape[i] == '?' ? (c == ' ' || c == 'T')
+                                       : c == kShape[i];
+    if (!ok) return std::nullopt;
   }
+  const auto field = [&](std::size_t at, std::size_t length) {
+    unsigned value = 0;
+    std::from_chars(text.data() + at, text.data() + at + length, value);
+    return value;
+  };
+  const unsigned year = field(0, 4), month = field(5, 2), day = field(8, 2);
+  const unsigned hour = field(11, 2), minute = field(14, 2), second = field(17, 2);
   DeviceTime time;
   time.year = static_cast<std::uint16_t>(year);
   time.month = static_cast<std::uint8_t>(month);
