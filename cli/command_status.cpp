@@ -83,14 +83,13 @@ void print_status(const CommandContext& context, const SystemStatus& status, boo
 
 int run_status(const CommandContext& context) {
   const bool watching = context.invocation.watch;
-  int status_code = kExitOk;
   bool shown = false;  // a block of lines is on the screen, to be set apart from the next
   for (;;) {
     SystemStatus status;
+    int status_code = kExitOk;
     if (const int result = GetSystemStatus(context.connection(), &status); result != kResultOk) {
       status_code = report_failure(context.console.err, "GetSystemStatus", result);
     } else {
-      status_code = kExitOk;
       if (shown && !context.invocation.json) context.console.out << "\n";
       print_status(context, status, watching);
       shown = true;

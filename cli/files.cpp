@@ -3,15 +3,16 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <system_error>
 
 namespace tq::cli {
 namespace {
 
-std::string reason() { return std::strerror(errno); }
+// The system's words for the last failure (thread-safe, unlike strerror).
+std::string reason() { return std::generic_category().message(errno); }
 
 }  // namespace
 

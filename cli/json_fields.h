@@ -74,7 +74,7 @@ class Fields {
                                               bool required) {
     const nlohmann::ordered_json* value = take(name, required);
     if (value == nullptr) return std::nullopt;
-    const auto bytes =
+    auto bytes =
         value->is_string() ? windows_1252_from_utf8(value->get<std::string>()) : std::nullopt;
     if (!bytes || bytes->size() > max_length) {
       fail(name, "must be a text of at most " + std::to_string(max_length) +

@@ -1,14 +1,11 @@
 // The command-line tool on Linux: /dev/serial/by-id and tty devices, termios ports.
-#include <dirent.h>
-#include <limits.h>
-#include <signal.h>
-#include <stdlib.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <csignal>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
 #include <thread>
 
 #include "cli/platform.h"
@@ -22,32 +19,28 @@ extern "C" void on_interrupt(int) { g_interrupted.store(true); }
 
 std::vector<std::string> entries(const std::string& folder) {
   std::vector<std::string> names;
-  DIR* dir = ::opendir(folder.c_str());
-  if (dir == nullptr) return names;
-  while (const dirent* entry = ::readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (name != "." && name != "..") names.push_back(name);
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    names.push_back(entry.path().filename().string());
   }
-  ::closedir(dir);
   std::sort(names.begin(), names.end());
   return names;
 }
 
 class PosixPlatform final : public Platform {
  public:
-  PosixPlatform() { ::signal(SIGINT, on_interrupt); }
+  PosixPlatform() { std::signal(SIGINT, on_interrupt); }
 
   std::vector<PortInfo> list_ports() const override {
     std::vector<PortInfo> ports;
     const std::string by_id = "/dev/serial/by-id";
     for (const std::string& name : entries(by_id)) {
-      const std::string path = by_id + "/" + name;
-      std::string target;
-      if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-        target = resolved;
-        ::free(resolved);
-      }
-      ports.push_back({path, target});
+      std::string path = by_id;
+      path += '/';
+      path += name;
+      std::error_code error;
+      const std::filesystem::path target = std::filesystem::canonical(path, error);
+      ports.push_back({path, error ? std::string() : target.string()});
     }
     // USB adapters and on-board ports that have no by-id name.
     for (const std::string& name : entries("/dev")) {
