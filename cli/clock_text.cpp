@@ -10,14 +10,7 @@ namespace tq::cli {
 namespace {
 
 std::optional<std::int64_t> seconds_of(const DeviceTime& time) {
-  CalendarTime calendar;
-  calendar.year = time.year;
-  calendar.month = time.month;
-  calendar.day = time.day;
-  calendar.hour = time.hour;
-  calendar.minute = time.minute;
-  calendar.second = time.second;
-  return calendar_seconds(calendar);
+  return calendar_seconds(calendar_of(time));
 }
 
 }  // namespace

@@ -54,12 +54,7 @@ ScheduleFromJson schedule_from_json(const nlohmann::ordered_json& document) {
     const auto text = start->is_string() ? start->get<std::string>() : std::string();
     if (text != kNextStart) {
       const auto fields = parse_clock_time(text);
-      CalendarTime calendar;
-      if (fields) {
-        calendar = {fields->year, fields->month,  fields->day,
-                    fields->hour, fields->minute, fields->second};
-      }
-      start_time = fields ? calendar_to_epoch(calendar) : kEpochInvalid;
+      start_time = fields ? calendar_to_epoch(calendar_of(*fields)) : kEpochInvalid;
       if (start_time == kEpochInvalid || start_time == 0) {
         top.fail("start",
                  "must be \"next\" or a time from 1970-01-01T00:00:01 to 2038-01-19T03:14:07 "

@@ -106,14 +106,7 @@ ScheduleRecord build_schedule_record(const ScheduleEntries& entries) {
 }
 
 std::uint32_t device_time_to_epoch(const DeviceTime& time) {
-  CalendarTime moment;
-  moment.year = time.year;
-  moment.month = time.month;
-  moment.day = time.day;
-  moment.hour = time.hour;
-  moment.minute = time.minute;
-  moment.second = time.second;
-  return calendar_to_epoch(moment);
+  return calendar_to_epoch(calendar_of(time));
 }
 
 }  // namespace tq

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "link/records.h"
+
 namespace tq {
 
 // Read as signed, the instrument's timestamps are valid from 12 hours before the epoch
@@ -21,6 +23,11 @@ struct CalendarTime {
   int minute = 0;
   int second = 0;
 };
+
+// The fields of the instrument's clock record, as they stand (not checked).
+[[nodiscard]] inline CalendarTime calendar_of(const DeviceTime& time) {
+  return {time.year, time.month, time.day, time.hour, time.minute, time.second};
+}
 
 [[nodiscard]] bool epoch_is_valid(std::uint32_t value);
 
