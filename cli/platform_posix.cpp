@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "cli/platform.h"
+#include "shell/epoch.h"
 
 namespace tq::cli {
 namespace {
@@ -62,14 +63,8 @@ class PosixPlatform final : public Platform {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     ::localtime_r(&now, &local);
-    DeviceTime time;
-    time.year = static_cast<std::uint16_t>(local.tm_year + 1900);
-    time.month = static_cast<std::uint8_t>(local.tm_mon + 1);
-    time.day = static_cast<std::uint8_t>(local.tm_mday);
-    time.hour = static_cast<std::uint8_t>(local.tm_hour);
-    time.minute = static_cast<std::uint8_t>(local.tm_min);
-    time.second = static_cast<std::uint8_t>(std::min(local.tm_sec, 59));
-    return time;
+    return device_time_of({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                           local.tm_min, std::min(local.tm_sec, 59)});  // no leap second
   }
 
   std::int64_t utc_now() const override { return static_cast<std::int64_t>(std::time(nullptr)); }

@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "cli/platform.h"
+#include "shell/epoch.h"
 #include "shell/serial_ports_win32.h"
 
 namespace tq::cli {
@@ -34,14 +35,7 @@ class Win32Platform final : public Platform {
   DeviceTime local_now() const override {
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    DeviceTime time;
-    time.year = now.wYear;
-    time.month = static_cast<std::uint8_t>(now.wMonth);
-    time.day = static_cast<std::uint8_t>(now.wDay);
-    time.hour = static_cast<std::uint8_t>(now.wHour);
-    time.minute = static_cast<std::uint8_t>(now.wMinute);
-    time.second = static_cast<std::uint8_t>(now.wSecond);
-    return time;
+    return device_time_of({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond});
   }
 
   std::int64_t utc_now() const override {

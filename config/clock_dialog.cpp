@@ -28,15 +28,4 @@ std::vector<ControlFlag> clock_pickers_enabled(bool to_picked_time) {
   return {{IDC_CLOCK_DATE, to_picked_time}, {IDC_CLOCK_TIME, to_picked_time}};
 }
 
-DeviceTime device_time_of(const CalendarTime& moment) {
-  DeviceTime time;
-  time.year = static_cast<std::uint16_t>(moment.year);
-  time.month = static_cast<std::uint8_t>(moment.month);
-  time.day = static_cast<std::uint8_t>(moment.day);
-  time.hour = static_cast<std::uint8_t>(moment.hour);
-  time.minute = static_cast<std::uint8_t>(moment.minute);
-  time.second = static_cast<std::uint8_t>(moment.second);
-  return time;
-}
-
 }  // namespace tq

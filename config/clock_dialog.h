@@ -53,8 +53,4 @@ int clock_poll_routine(Poller& poller, ClockFeed& feed, const ConnectionRef& con
 // The pickers are enabled exactly while "To This Date/Time" is checked.
 [[nodiscard]] std::vector<ControlFlag> clock_pickers_enabled(bool to_picked_time);
 
-// The DeviceTime Set Now sends for a calendar moment: its fields as they are, no time
-// zone, reserved byte 0.
-[[nodiscard]] DeviceTime device_time_of(const CalendarTime& moment);
-
 }  // namespace tq

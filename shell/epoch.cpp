@@ -77,7 +77,8 @@ std::optional<std::int64_t> calendar_seconds(const CalendarTime& time) {
 
 std::uint32_t calendar_to_epoch(const CalendarTime& time) {
   const auto seconds = calendar_seconds(time);
-  if (!seconds || *seconds < kEpochFirstValid || *seconds > std::numeric_limits<std::int32_t>::max())
+  if (!seconds || *seconds < kEpochFirstValid ||
+      *seconds > std::numeric_limits<std::int32_t>::max())
     return kEpochInvalid;
   return static_cast<std::uint32_t>(static_cast<std::int32_t>(*seconds));
 }
@@ -96,6 +97,17 @@ std::string format_epoch(std::uint32_t value) {
 
 int compare_waypoints(std::uint16_t a_start_offset, std::uint16_t b_start_offset) {
   return static_cast<int>(a_start_offset) - static_cast<int>(b_start_offset);
+}
+
+DeviceTime device_time_of(const CalendarTime& moment) {
+  DeviceTime time;
+  time.year = static_cast<std::uint16_t>(moment.year);
+  time.month = static_cast<std::uint8_t>(moment.month);
+  time.day = static_cast<std::uint8_t>(moment.day);
+  time.hour = static_cast<std::uint8_t>(moment.hour);
+  time.minute = static_cast<std::uint8_t>(moment.minute);
+  time.second = static_cast<std::uint8_t>(moment.second);
+  return time;
 }
 
 }  // namespace tq

@@ -29,6 +29,10 @@ struct CalendarTime {
   return {time.year, time.month, time.day, time.hour, time.minute, time.second};
 }
 
+// The clock record of a calendar moment: its fields as they are (the instrument's clock
+// takes the local wall-clock time, with no time zone), reserved byte 0.
+[[nodiscard]] DeviceTime device_time_of(const CalendarTime& moment);
+
 [[nodiscard]] bool epoch_is_valid(std::uint32_t value);
 
 // The UTC breakdown of a valid value; nothing for an invalid one.
