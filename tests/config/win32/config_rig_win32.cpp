@@ -198,21 +198,6 @@ bool is_message_box(HWND modal) {
   return GetDlgItem(modal, kMessageBoxTextId) != nullptr;
 }
 
-bool enabled(HWND dialog, int control_id) {
-  return IsWindowEnabled(GetDlgItem(dialog, control_id)) != FALSE;
-}
-
 std::string text(HWND dialog, int control_id) { return GuiHarness::item_text(dialog, control_id); }
-
-COLORREF edit_text_colour(HWND dialog, int control_id) {
-  const HWND edit = GetDlgItem(dialog, control_id);
-  const HDC dc = GetDC(edit);
-  SetTextColor(dc, RGB(1, 2, 3));
-  SendMessageA(dialog, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
-               reinterpret_cast<LPARAM>(edit));
-  const COLORREF colour = GetTextColor(dc);
-  ReleaseDC(edit, dc);
-  return colour;
-}
 
 }  // namespace tq::test

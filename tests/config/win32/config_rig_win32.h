@@ -16,6 +16,7 @@
 #include "link/connection.h"
 #include "sim/instrument.h"
 #include "sim/server.h"
+#include "tests/shell/win32/dialog_steps_win32.h"  // enabled, edit_text_colour
 #include "tests/shell/win32/gui_harness_win32.h"
 
 namespace tq::test {
@@ -88,9 +89,6 @@ std::vector<ModalSeen> run_dialog(GuiHarness& gui, int command, std::vector<Step
 [[nodiscard]] Step expect_box(std::string text, std::string caption, int button = IDOK);
 
 [[nodiscard]] bool is_message_box(HWND modal);
-[[nodiscard]] bool enabled(HWND dialog, int control_id);
 [[nodiscard]] std::string text(HWND dialog, int control_id);
-// The text colour the dialog gives the edit when it is painted.
-[[nodiscard]] COLORREF edit_text_colour(HWND dialog, int control_id);
 
 }  // namespace tq::test
