@@ -12,6 +12,14 @@ namespace {
 
 constexpr const char* kHelpHint = "Run 'tarnquill-cli --help' (or COMMAND --help) for the usage.";
 
+// A refused command line: the reason, then where the usage is.
+ParsedCommandLine refused(const std::string& why) {
+  ParsedCommandLine result;
+  result.exit_code = kExitUsage;
+  result.text = "tarnquill-cli: " + why + "\n" + kHelpHint + "\n";
+  return result;
+}
+
 void add_link_options(CLI::App& app, Invocation& in) {
   app.add_option("--port", in.link.port, "serial port of the instrument (see 'ports')")
       ->type_name("NAME");
@@ -176,15 +184,12 @@ ParsedCommandLine parse_command_line(std::span<const std::string> args) {
     result.text = app.help("", CLI::AppFormatMode::All);
     return result;
   } catch (const CLI::ParseError& error) {
-    result.exit_code = kExitUsage;
     // A misspelt command shows only as a word left over: name it rather than the command
     // that is then missing.
-    std::string what = error.what();
     if (const std::vector<std::string> left = app.remaining(true); !left.empty()) {
-      what = "'" + left.front() + "' is not a command or option here";
+      return refused("'" + left.front() + "' is not a command or option here");
     }
-    result.text = "tarnquill-cli: " + what + "\n" + kHelpHint + "\n";
-    return result;
+    return refused(error.what());
   }
   for (const auto& [sub, which] : leaves) {
     if (sub->parsed()) {
@@ -193,26 +198,13 @@ ParsedCommandLine parse_command_line(std::span<const std::string> args) {
     }
   }
   if (!in.link.simulator && (!in.link.scenarios.empty() || in.link.speed)) {
-    result.exit_code = kExitUsage;
-    result.text = std::string(
-                      "tarnquill-cli: --scenario and --speed belong to the simulated "
-                      "instrument; add --sim\n") +
-                  kHelpHint + "\n";
-    return result;
+    return refused("--scenario and --speed belong to the simulated instrument; add --sim");
   }
   if (!in.link.simulator && in.link.port.empty() && in.command != Command::kPorts) {
-    result.exit_code = kExitUsage;
-    result.text = std::string(
-                      "tarnquill-cli: no instrument named: give --port NAME (see "
-                      "'tarnquill-cli ports') or --sim\n") +
-                  kHelpHint + "\n";
-    return result;
+    return refused("no instrument named: give --port NAME (see 'tarnquill-cli ports') or --sim");
   }
   if (in.link.simulator && !in.link.port.empty()) {
-    result.exit_code = kExitUsage;
-    result.text = std::string("tarnquill-cli: --port and --sim name two instruments; give one\n") +
-                  kHelpHint + "\n";
-    return result;
+    return refused("--port and --sim name two instruments; give one");
   }
   result.invocation = in;
   return result;
