@@ -18,15 +18,20 @@ constexpr ScenarioInfo kScenarios[] = {
     {"planned", "a four-waypoint schedule stored for 06:00 the next day, not started"},
 };
 
-// Past samples: mostly complete and stabilised, with the failures a season brings.
+// The first past sample, 01/05/2026 00:00:00. Entry times count from here, not from the
+// clock at start-up, so every start of a scenario holds the same log and a second
+// collection of it finds nothing new; the clock itself still starts from now.
+constexpr std::uint32_t kLogOrigin = 1777593600;
+
+// Past samples, one every three hours or so: mostly complete and stabilised, with the
+// failures a season brings.
 void FillSampleLog(Instrument& in, std::size_t count) {
   SimRng& rng = in.rng;
-  const std::uint32_t now = ClockSeconds(in);
   constexpr double kVolumes[] = {1.0, 2.0, 2.5, 5.0};
   for (std::size_t i = 0; i < count; ++i) {
     SampleLogEntry e;
     e.cartridge_id = static_cast<std::uint16_t>(in.cartridge.cartridge_id + i);
-    e.start_time = now - static_cast<std::uint32_t>(count - i) * 3 * 3600 + rng.Between(0, 600);
+    e.start_time = kLogOrigin + static_cast<std::uint32_t>(i) * 3 * 3600 + rng.Between(0, 600);
     const double target = kVolumes[rng.Between(0, 3)];
     double litres = target + rng.Uniform(0.0, 0.02);
     e.treatment = 3;

@@ -131,6 +131,14 @@ TEST(SimModel, ScenariosStartWhereTheirNamesSay) {
     EXPECT_GT(in->sample_log[i].start_time, in->sample_log[i - 1].start_time);
   }
 
+  // The same log at every start, whatever the clock says: times from a fixed origin.
+  InstrumentOptions later;
+  later.clock = kDefaultClock + 86400 * 30;
+  const auto again = BuildInstrument(later, log500, &error);
+  ASSERT_TRUE(again) << error;
+  EXPECT_EQ(again->sample_log, in->sample_log);
+  EXPECT_EQ(ClockSeconds(*again), ClockSeconds(*in) + 86400 * 30);
+
   const std::vector<std::string> unpowered = {"unpowered"};
   in = BuildInstrument({}, unpowered, &error);
   ASSERT_TRUE(in) << error;
