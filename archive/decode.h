@@ -1,0 +1,44 @@
+// The entries' raw bytes and what they decode to, the one place both are related (for
+// storing, exporting and verifying).
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "archive/archive.h"
+
+namespace tq::archive {
+
+[[nodiscard]] inline SampleLogEntry DecodeSample(const SampleRaw& raw) {
+  SampleLogEntry entry;
+  DecodeSampleLogEntry(raw, entry);
+  return entry;
+}
+
+[[nodiscard]] inline DiagnosticLogEntry DecodeDiagnostic(const DiagnosticRaw& raw) {
+  DiagnosticLogEntry entry;
+  DecodeDiagnosticLogEntry(raw, entry);
+  return entry;
+}
+
+// A stored blob as a sample's bytes; a blob of another length gives zeros (verify finds it).
+[[nodiscard]] inline SampleRaw ToSampleRaw(std::span<const std::uint8_t> blob) {
+  SampleRaw raw{};
+  if (blob.size() == raw.size()) std::copy(blob.begin(), blob.end(), raw.begin());
+  return raw;
+}
+
+[[nodiscard]] inline DiagnosticRaw ToDiagnosticRaw(std::span<const std::uint8_t> blob) {
+  DiagnosticRaw raw{};
+  if (blob.size() == raw.size()) std::copy(blob.begin(), blob.end(), raw.begin());
+  return raw;
+}
+
+// A zero-terminated text field (single-byte, as the instrument keeps it).
+template <std::size_t N>
+[[nodiscard]] std::string FieldText(const std::array<char, N>& field) {
+  std::string text(field.data(), N);
+  return text.substr(0, text.find('\0'));
+}
+
+}  // namespace tq::archive

@@ -1,0 +1,125 @@
+// The archive's tables, and opening a file: created when new, upgraded when older.
+#include <string_view>
+
+#include "archive/archive.h"
+
+namespace tq::archive {
+namespace {
+
+// Version 1. Times are seconds since 1970 (the computer's UTC, or the instrument's clock
+// where named so); a sample entry's decoded fields sit beside its raw bytes, so `verify`
+// can check one against the other.
+constexpr std::string_view kSchemaV1 = R"sql(
+CREATE TABLE instruments (
+  serial INTEGER PRIMARY KEY,
+  device_type INTEGER NOT NULL,
+  device_text TEXT NOT NULL,
+  name TEXT NOT NULL,
+  first_seen_utc INTEGER NOT NULL,
+  last_seen_utc INTEGER NOT NULL,
+  sample_epoch INTEGER,      -- the epoch the instrument's sample log is in, as last seen
+  diagnostic_epoch INTEGER   -- the same for its diagnostic log
+);
+CREATE TABLE downloads (
+  id INTEGER PRIMARY KEY,
+  uid TEXT NOT NULL UNIQUE,
+  serial INTEGER NOT NULL REFERENCES instruments(serial),
+  started_utc INTEGER NOT NULL,
+  ended_utc INTEGER,
+  host TEXT NOT NULL,
+  tool_version TEXT NOT NULL,
+  firmware TEXT NOT NULL,
+  instrument_clock INTEGER,          -- the instrument's clock read at the start
+  clock_read_utc INTEGER NOT NULL,   -- the computer's UTC at that read
+  clock_offset_s INTEGER,            -- instrument minus UTC
+  clock_round_trip_ms INTEGER NOT NULL,
+  samples_new INTEGER NOT NULL DEFAULT 0,
+  samples_updated INTEGER NOT NULL DEFAULT 0,
+  samples_unchanged INTEGER NOT NULL DEFAULT 0,
+  diagnostics_new INTEGER NOT NULL DEFAULT 0,
+  completed INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX downloads_by_serial ON downloads(serial, started_utc);
+CREATE TABLE sample_entries (
+  serial INTEGER NOT NULL,
+  epoch INTEGER NOT NULL,            -- instrument time of the epoch's first entry
+  entry_index INTEGER NOT NULL,
+  raw BLOB NOT NULL CHECK (length(raw) = 34),
+  cartridge_id INTEGER NOT NULL,
+  treatment INTEGER NOT NULL,
+  stop_reason INTEGER NOT NULL,
+  start_time INTEGER NOT NULL,       -- instrument clock
+  duration_s INTEGER NOT NULL,
+  volume_l REAL NOT NULL,
+  max_pressure_bar REAL NOT NULL,
+  first_download INTEGER NOT NULL REFERENCES downloads(id),
+  last_download INTEGER NOT NULL REFERENCES downloads(id),
+  PRIMARY KEY (serial, epoch, entry_index)
+) WITHOUT ROWID;
+CREATE TABLE diagnostic_entries (
+  serial INTEGER NOT NULL,
+  epoch INTEGER NOT NULL,
+  counter INTEGER NOT NULL,
+  raw BLOB NOT NULL CHECK (length(raw) = 114),
+  function TEXT NOT NULL,
+  line INTEGER NOT NULL,
+  task_id INTEGER NOT NULL,
+  severity INTEGER NOT NULL,
+  message TEXT NOT NULL,
+  first_download INTEGER NOT NULL REFERENCES downloads(id),
+  PRIMARY KEY (serial, epoch, counter)
+) WITHOUT ROWID;
+)sql";
+
+// Each step takes a file from version i to i + 1; step 0 makes a new file.
+constexpr std::string_view kUpgrades[] = {kSchemaV1};
+static_assert(std::size(kUpgrades) == kSchemaVersion);
+
+std::int64_t UserVersion(sqlite3* db) {
+  Statement query(db, "PRAGMA user_version");
+  return query.step() ? query.integer(0) : -1;
+}
+
+}  // namespace
+
+std::optional<Archive> OpenArchive(const std::string& path, std::string* error) {
+  sqlite3* raw = nullptr;
+  const int opened =
+      sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  Archive archive{DatabaseHandle(raw), path};
+  const auto fail = [&](const std::string& why) -> std::optional<Archive> {
+    *error = "archive " + path + ": " + why;
+    return std::nullopt;
+  };
+  if (opened != SQLITE_OK) return fail(last_error(raw));
+  sqlite3* db = archive.db.get();
+  // Another process collecting into the same file waits for it rather than failing.
+  sqlite3_busy_timeout(db, 5000);
+  // Write-ahead logging: a commit per entry costs no flush to disk, and an interrupted
+  // collection still keeps every committed entry.
+  if (!execute(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON")) {
+    return fail(last_error(db) + " (is it an archive?)");
+  }
+  const std::int64_t version = UserVersion(db);
+  if (version < 0) return fail(last_error(db) + " (is it an archive?)");
+  if (version > kSchemaVersion) {
+    return fail("made by a newer version of tarnquill-cli (archive version " +
+                std::to_string(version) + "); use that version");
+  }
+  if (version == 0) {
+    Statement tables(db, "SELECT count(*) FROM sqlite_schema");
+    if (!tables.step() || tables.integer(0) != 0) {
+      return fail("a database that is not an archive; give another file");
+    }
+  }
+  for (std::int64_t step = version; step < kSchemaVersion; ++step) {
+    Transaction transaction(db);
+    if (!transaction.ok() || !execute(db, kUpgrades[step]) ||
+        !execute(db, "PRAGMA user_version=" + std::to_string(step + 1)) || !transaction.commit()) {
+      return fail("cannot bring it to version " + std::to_string(step + 1) + ": " + last_error(db));
+    }
+  }
+  return archive;
+}
+
+}  // namespace tq::archive
