@@ -86,6 +86,8 @@ std::vector<std::uint8_t> Statement::blob(int column) const {
   return {data, data + size};
 }
 
+int Statement::columns() const { return ok() ? sqlite3_column_count(statement_) : 0; }
+
 bool Statement::is_null(int column) const {
   return sqlite3_column_type(statement_, column) == SQLITE_NULL;
 }

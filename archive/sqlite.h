@@ -51,6 +51,7 @@ class Statement {
   [[nodiscard]] std::string text(int column) const;
   [[nodiscard]] std::vector<std::uint8_t> blob(int column) const;
   [[nodiscard]] bool is_null(int column) const;
+  [[nodiscard]] int columns() const;
 
  private:
   sqlite3_stmt* statement_ = nullptr;
