@@ -27,6 +27,9 @@ int run_invocation(const Invocation& invocation, Console& console, const Platfor
   if (invocation.command == Command::kPorts) {
     return run_ports({invocation, console, platform, nullptr});
   }
+  if (works_on_archive_only(invocation.command)) {
+    return run_archive({invocation, console, platform, nullptr});
+  }
   std::string error;
   std::optional<Session> session = open_session(invocation.link, platform, &error);
   if (!session) {
@@ -85,7 +88,15 @@ int run_command(const CommandContext& context) {
       return run_diag_clear(context);
     case Command::kCheck:
       return run_check(context);
+    case Command::kCollect:
+      return run_collect(context);
     case Command::kPorts:
+    case Command::kArchiveInstruments:
+    case Command::kArchiveDownloads:
+    case Command::kArchiveSamples:
+    case Command::kArchiveMerge:
+    case Command::kArchiveVerify:
+    case Command::kArchiveReport:
       break;  // run before any instrument is opened
   }
   console.err << "tarnquill-cli: this command needs no instrument\n";

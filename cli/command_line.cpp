@@ -172,6 +172,7 @@ ParsedCommandLine parse_command_line(std::span<const std::string> args) {
                     "largest clock offset from this computer, seconds (default 5)");
   check->add_option("--supply-min", in.check.supply_min_v, "lowest supply voltage (default 11)");
   check->add_option("--supply-max", in.check.supply_max_v, "highest supply voltage (default 15)");
+  add_archive_commands(app, in, leaves);
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   ParsedCommandLine result;
@@ -200,7 +201,8 @@ ParsedCommandLine parse_command_line(std::span<const std::string> args) {
   if (!in.link.simulator && (!in.link.scenarios.empty() || in.link.speed)) {
     return refused("--scenario and --speed belong to the simulated instrument; add --sim");
   }
-  if (!in.link.simulator && in.link.port.empty() && in.command != Command::kPorts) {
+  if (!in.link.simulator && in.link.port.empty() && in.command != Command::kPorts &&
+      !works_on_archive_only(in.command)) {
     return refused("no instrument named: give --port NAME (see 'tarnquill-cli ports') or --sim");
   }
   if (in.link.simulator && !in.link.port.empty()) {

@@ -35,5 +35,8 @@ int run_log_clear(const CommandContext& context);
 int run_diag_save(const CommandContext& context);
 int run_diag_clear(const CommandContext& context);
 int run_check(const CommandContext& context);
+int run_collect(const CommandContext& context);
+// The archive's commands; `session` is null.
+int run_archive(const CommandContext& context);
 
 }  // namespace tq::cli

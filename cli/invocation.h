@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "cli/archive_options.h"
 #include "cli/session.h"
 
 namespace tq::cli {
@@ -28,6 +29,13 @@ enum class Command {
   kRunStart,
   kRunStop,
   kCheck,
+  kCollect,
+  kArchiveInstruments,
+  kArchiveDownloads,
+  kArchiveSamples,
+  kArchiveMerge,
+  kArchiveVerify,
+  kArchiveReport,
 };
 
 // The four ways the Run view starts the instrument.
@@ -63,6 +71,7 @@ struct Invocation {
   std::string time;          // clock set TIME
   RunStart run;
   CheckLimits check;
+  ArchiveOptions archive;  // collect and archive ...
 };
 
 inline constexpr int kExitOk = 0;

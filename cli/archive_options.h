@@ -1,0 +1,43 @@
+// The options of `collect` and the `archive` commands, and their place on the command line.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tq::cli {
+
+enum class Command;
+struct Invocation;
+
+enum class SampleFormat { kCsv, kJson, kFaire };
+
+struct ArchiveOptions {
+  std::string path;  // --archive; empty: the default place (default_archive_path)
+  bool no_diagnostics = false;
+  bool clear = false;
+  std::optional<std::int64_t> instrument;  // --instrument SERIAL
+  std::string since;                       // --since DATE, as typed
+  SampleFormat format = SampleFormat::kCsv;
+  std::string output;  // --output FILE; empty: standard output
+  std::string other;   // merge OTHER
+};
+
+// Adds `collect` and `archive ...` to `app`, each leaf first in `leaves`.
+void add_archive_commands(CLI::App& app, Invocation& in,
+                          std::vector<std::pair<CLI::App*, Command>>& leaves);
+
+// The commands that read and write only the archive, never an instrument.
+[[nodiscard]] bool works_on_archive_only(Command command);
+
+// Where the archive is kept when --archive is not given, its folder made if need be
+// (%LOCALAPPDATA%\Tarnquill on Windows, $XDG_DATA_HOME/tarnquill or
+// ~/.local/share/tarnquill elsewhere). Empty, with *error, when there is no such place.
+[[nodiscard]] std::string default_archive_path(std::string* error);
+
+// This computer's name, for the downloads it makes.
+[[nodiscard]] std::string host_name();
+
+}  // namespace tq::cli
