@@ -128,8 +128,8 @@ TEST_P(Logs, StatusWatchGoesOnAfterAFailedReading) {
 const std::string kLog500Head =
     "Start Time,Cartridge ID,Duration (sec),Treatment,Stop Reason,Volume Pumped (litre),Max "
     "Pressure (bar)\r\n"
-    "06/10/2026 22:37:50,1,133,stabilized full sample,complete,2.012,0.645\r\n"
-    "07/10/2026 01:32:43,2,27,primed,complete,0.200,0.337\r\n";
+    "01/05/2026 00:07:50,1,133,stabilized full sample,complete,2.012,0.645\r\n"
+    "01/05/2026 03:02:43,2,27,primed,complete,0.200,0.337\r\n";
 
 // The sample log as the program saves it: its rows through the program's CSV writer.
 std::string program_save_log(const std::string& port) {
@@ -199,8 +199,8 @@ TEST_P(Logs, LogSaveAsJsonGivesEveryFieldRawWithUtcTimes) {
       "[\n"
       "  {\n"
       "    \"index\": 0,\n"
-      "    \"start_time\": \"2026-10-06T22:37:50Z\",\n"
-      "    \"start_time_s\": 1791326270,\n"
+      "    \"start_time\": \"2026-05-01T00:07:50Z\",\n"
+      "    \"start_time_s\": 1777594070,\n"
       "    \"cartridge_id\": 1,\n"
       "    \"duration_s\": 133,\n"
       "    \"treatment\": 3,\n"
