@@ -203,7 +203,7 @@ int verify(const CommandContext& context, archive::Archive& archive, const std::
 int report(const CommandContext& context, archive::Archive& archive) {
   const std::string html = archive::ReportHtml(archive, context.invocation.archive.instrument,
                                                context.platform.utc_now());
-  return deliver(context, html, "The report");
+  return deliver(context, html, "Report");
 }
 
 }  // namespace
