@@ -99,18 +99,24 @@ bool execute(sqlite3* db, std::string_view sql) {
 
 std::string last_error(sqlite3* db) { return db != nullptr ? sqlite3_errmsg(db) : "no database"; }
 
-Transaction::Transaction(sqlite3* db) : db_(db), open_(execute(db, "BEGIN IMMEDIATE")) {}
+// Outermost: takes the write lock at once, so two writers wait for each other instead of
+// failing half-way. Inside another transaction: a savepoint of it.
+Transaction::Transaction(sqlite3* db)
+    : db_(db),
+      nested_(sqlite3_get_autocommit(db) == 0),
+      open_(execute(db, nested_ ? "SAVEPOINT part" : "BEGIN IMMEDIATE")) {}
 
 Transaction::~Transaction() {
-  if (open_) (void)execute(db_, "ROLLBACK");
+  if (open_) (void)execute(db_, nested_ ? "ROLLBACK TO part; RELEASE part" : "ROLLBACK");
 }
 
 bool Transaction::commit() {
   if (!open_) return false;
-  open_ = false;
-  if (execute(db_, "COMMIT")) return true;
-  (void)execute(db_, "ROLLBACK");
-  return false;
+  if (execute(db_, nested_ ? "RELEASE part" : "COMMIT")) {
+    open_ = false;
+    return true;
+  }
+  return false;  // the destructor rolls back
 }
 
 }  // namespace tq::archive

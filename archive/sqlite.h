@@ -64,7 +64,7 @@ class Statement {
 // The database's last error message.
 [[nodiscard]] std::string last_error(sqlite3* db);
 
-// A transaction that rolls back unless committed.
+// A transaction that rolls back unless committed; nested in an open one, a savepoint.
 class Transaction {
  public:
   explicit Transaction(sqlite3* db);
@@ -76,7 +76,8 @@ class Transaction {
 
  private:
   sqlite3* db_;
-  bool open_ = false;
+  bool nested_;
+  bool open_;
 };
 
 }  // namespace tq::archive
