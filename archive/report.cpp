@@ -89,6 +89,23 @@ double NiceMax(double value) {
   return 10 * power;
 }
 
+// Five time labels under a plot; a label equal to the one before is left out (a span of
+// minutes shows one time, not five copies of it).
+std::string TimeTicks(const Plot& plot, double height) {
+  std::string svg;
+  std::string last;
+  for (int i = 0; i <= 4; ++i) {
+    const std::int64_t t = plot.t0 + (plot.t1 - plot.t0) * i / 4;
+    const std::string label = DateOf(t, plot.t1 - plot.t0);
+    if (label == last) continue;
+    last = label;
+    const char* anchor = i == 0 ? "start" : i == 4 ? "end" : "middle";
+    svg += Format("<text x='%.1f' y='%.1f' class='tick' text-anchor='", plot.X(t), height - 6) +
+           anchor + "'>" + label + "</text>";
+  }
+  return svg;
+}
+
 std::string Axes(const Plot& plot, const char* unit, double height) {
   std::string svg;
   for (int i = 0; i <= 4; ++i) {
@@ -104,13 +121,7 @@ std::string Axes(const Plot& plot, const char* unit, double height) {
              "text-anchor='middle'>",
              (plot.top + plot.bottom) / 2, (plot.top + plot.bottom) / 2) +
          std::string(unit) + "</text>";
-  for (int i = 0; i <= 4; ++i) {
-    const std::int64_t t = plot.t0 + (plot.t1 - plot.t0) * i / 4;
-    const char* anchor = i == 0 ? "start" : i == 4 ? "end" : "middle";
-    svg += Format("<text x='%.1f' y='%.1f' class='tick' text-anchor='", plot.X(t), height - 6) +
-           anchor + "'>" + DateOf(t, plot.t1 - plot.t0) + "</text>";
-  }
-  return svg;
+  return svg + TimeTicks(plot, height);
 }
 
 std::string Svg(double height, const std::string& label, const std::string& body) {
@@ -207,12 +218,7 @@ std::string ClockChart(const std::vector<DownloadRow>& downloads) {
       "<text x='12' y='%.1f' class='unit' transform='rotate(-90 12 %.1f)' "
       "text-anchor='middle'>seconds</text>",
       (plot.top + plot.bottom) / 2, (plot.top + plot.bottom) / 2);
-  for (int i = 0; i <= 4; ++i) {
-    const std::int64_t t = plot.t0 + (plot.t1 - plot.t0) * i / 4;
-    const char* anchor = i == 0 ? "start" : i == 4 ? "end" : "middle";
-    svg += Format("<text x='%.1f' y='%.1f' class='tick' text-anchor='", plot.X(t), kHeight - 6) +
-           anchor + "'>" + DateOf(t, plot.t1 - plot.t0) + "</text>";
-  }
+  svg += TimeTicks(plot, kHeight);
   for (const DownloadRow* row : measured) {
     const double offset = std::clamp(static_cast<double>(*row->clock_offset_s), -limit, limit);
     svg += Format("<circle cx='%.1f' cy='%.1f' r='3.5' class='clock'>", plot.X(row->started_utc),
