@@ -31,7 +31,11 @@ int run_invocation(const Invocation& invocation, Console& console, const Platfor
     return run_archive({invocation, console, platform, nullptr});
   }
   std::string error;
-  std::optional<Session> session = open_session(invocation.link, platform, &error);
+  LinkOptions link = invocation.link;
+  if (!link.simulator && link.port.empty() && names_its_own_port(invocation.command)) {
+    link.port = last_connected_port();
+  }
+  std::optional<Session> session = open_session(link, platform, &error);
   if (!session) {
     console.err << "tarnquill-cli: " << error << "\n";
     // A port that does not open is an instrument that cannot answer; a scenario that

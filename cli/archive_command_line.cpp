@@ -23,6 +23,12 @@ void add_instrument_option(CLI::App& command, Invocation& in) {
 
 }  // namespace
 
+bool names_its_own_port(Command command) {
+  // On Windows collect takes the port the program last used: a Start-menu shortcut
+  // collects from the instrument the technician just worked with.
+  return command == Command::kCollect;
+}
+
 bool works_on_archive_only(Command command) {
   switch (command) {
     case Command::kArchiveInstruments:
@@ -49,6 +55,8 @@ void add_archive_commands(CLI::App& app, Invocation& in, Leaves& leaves) {
   collect->add_flag("--no-diag", in.archive.no_diagnostics, "leave the diagnostic log out");
   collect->add_flag("--clear", in.archive.clear,
                     "clear each log on the instrument once the archive holds all of it");
+  collect->add_flag("--pause", in.archive.pause,
+                    "wait for Enter at the end (for a shortcut whose console would close)");
 
   CLI::App* archive = app.add_subcommand("archive", "the archive of collected logs");
   archive->require_subcommand(1);

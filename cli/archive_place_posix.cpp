@@ -28,6 +28,8 @@ std::string default_archive_path(std::string* error) {
   return (folder / "archive.sqlite").string();
 }
 
+std::string last_connected_port() { return {}; }
+
 std::string host_name() {
   char name[256] = {};
   if (gethostname(name, sizeof name - 1) != 0) return "unknown";

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "cli/archive_options.h"
+#include "shell/settings_store_win32.h"
 
 namespace tq::cli {
 
@@ -22,6 +23,11 @@ std::string default_archive_path(std::string* error) {
     return {};
   }
   return (folder / L"archive.sqlite").string();
+}
+
+std::string last_connected_port() {
+  const RegistrySettingsStore settings;
+  return settings.read_string(kPortNameSetting, kPortNameBytes).value_or("");
 }
 
 std::string host_name() {

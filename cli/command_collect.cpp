@@ -157,9 +157,7 @@ void print_summary(const CommandContext& context, const archive::DownloadStart& 
   out << "Archive: " << path << "\n";
 }
 
-}  // namespace
-
-int run_collect(const CommandContext& context) {
+int collect(const CommandContext& context) {
   std::string error;
   std::optional<OpenedArchive> opened = open_archive_for(context, &error);
   if (!opened) {
@@ -202,6 +200,18 @@ int run_collect(const CommandContext& context) {
     return kExitInstrument;
   }
   return kExitOk;
+}
+
+}  // namespace
+
+int run_collect(const CommandContext& context) {
+  const int status = collect(context);
+  if (context.invocation.archive.pause) {
+    context.console.err << "Press Enter to close this window." << std::flush;
+    std::string line;
+    std::getline(context.console.in, line);
+  }
+  return status;
 }
 
 }  // namespace tq::cli

@@ -202,7 +202,7 @@ ParsedCommandLine parse_command_line(std::span<const std::string> args) {
     return refused("--scenario and --speed belong to the simulated instrument; add --sim");
   }
   if (!in.link.simulator && in.link.port.empty() && in.command != Command::kPorts &&
-      !works_on_archive_only(in.command)) {
+      !works_on_archive_only(in.command) && !names_its_own_port(in.command)) {
     return refused("no instrument named: give --port NAME (see 'tarnquill-cli ports') or --sim");
   }
   if (in.link.simulator && !in.link.port.empty()) {

@@ -61,6 +61,9 @@ Section "Tarnquill"
   CreateDirectory "$SMPROGRAMS\Tarnquill"
   CreateShortcut "$SMPROGRAMS\Tarnquill\Tarnquill.lnk" "$INSTDIR\tarnquill.exe"
   CreateShortcut "$SMPROGRAMS\Tarnquill\Tarnquill user guide.lnk" "$INSTDIR\user-guide.html"
+  ; Collects from the port the program last connected to, into the user's archive.
+  CreateShortcut "$SMPROGRAMS\Tarnquill\Collect sample log.lnk" "$INSTDIR\tarnquill-cli.exe" \
+    "collect --pause"
 
   ; Listed in the user's installed programs.
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
@@ -87,6 +90,7 @@ Section "Uninstall"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\Tarnquill\Tarnquill.lnk"
   Delete "$SMPROGRAMS\Tarnquill\Tarnquill user guide.lnk"
+  Delete "$SMPROGRAMS\Tarnquill\Collect sample log.lnk"
   RMDir "$SMPROGRAMS\Tarnquill"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
 SectionEnd
