@@ -6,6 +6,7 @@
 #include <string>
 
 #include "archive/archive.h"
+#include "shell/text_encoding.h"
 
 namespace tq::archive {
 
@@ -34,11 +35,12 @@ namespace tq::archive {
   return raw;
 }
 
-// A zero-terminated text field (single-byte, as the instrument keeps it).
+// A zero-terminated text field of the instrument's single-byte text, as UTF-8 (what
+// SQLite's and any database's text columns hold).
 template <std::size_t N>
 [[nodiscard]] std::string FieldText(const std::array<char, N>& field) {
-  std::string text(field.data(), N);
-  return text.substr(0, text.find('\0'));
+  const std::string text(field.data(), N);
+  return utf8_from_windows_1252(text.substr(0, text.find('\0')));
 }
 
 }  // namespace tq::archive

@@ -1,16 +1,12 @@
-// The program's texts are single-byte Windows-1252 (the degree sign is byte 0xB0); a
-// terminal and JSON want UTF-8, and a file written as UTF-8 must go back as single bytes.
+// The instrument's single-byte texts to UTF-8 and back, for the terminal and JSON; the
+// conversion itself is the shell's (the archive needs it too).
 #pragma once
 
-#include <optional>
-#include <string>
-#include <string_view>
+#include "shell/text_encoding.h"
 
 namespace tq::cli {
 
-[[nodiscard]] std::string utf8_from_windows_1252(std::string_view text);
-
-// Back again; nothing when `text` is not UTF-8 or holds a character Windows-1252 lacks.
-[[nodiscard]] std::optional<std::string> windows_1252_from_utf8(std::string_view text);
+using tq::utf8_from_windows_1252;
+using tq::windows_1252_from_utf8;
 
 }  // namespace tq::cli

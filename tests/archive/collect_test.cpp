@@ -149,6 +149,15 @@ TEST(ArchiveCollect, TheDiagnosticLogIsReadWholeAndOnlyWhatIsNewKept) {
   EXPECT_EQ(count_rows(archive, "SELECT count(*) FROM diagnostic_entries"), 6);
   EXPECT_EQ(count_rows(archive, "SELECT max(epoch) FROM diagnostic_entries"), 2);
   EXPECT_EQ(collect(archive, unit).counts.diagnostics_new, 0);
+  // The instrument's single-byte text is kept as UTF-8 beside its raw bytes.
+  unit.diagnostics.push_back(diagnostic(3,
+                                        "board at 41\xB0"
+                                        "C"));
+  EXPECT_EQ(collect(archive, unit).counts.diagnostics_new, 1);
+  Statement message(archive.db.get(),
+                    "SELECT message FROM diagnostic_entries WHERE epoch = 2 AND counter = 3");
+  ASSERT_TRUE(message.step());
+  EXPECT_EQ(message.text(0), "board at 41\u00B0C");
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 // Windows-1252 to UTF-8 and back.
-#include "cli/text_encoding.h"
+#include "shell/text_encoding.h"
 
 #include <array>
 #include <cstdint>
 
-namespace tq::cli {
+namespace tq {
 namespace {
 
 // Code points of bytes 0x80..0x9F, where Windows-1252 differs from Latin-1 (0: unused).
@@ -90,4 +90,4 @@ std::string utf8_from_windows_1252(std::string_view text) {
   return out;
 }
 
-}  // namespace tq::cli
+}  // namespace tq
