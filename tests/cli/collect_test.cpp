@@ -1,5 +1,7 @@
 // collect and the archive commands against the simulated instrument: a second collection
 // finds nothing new in six Transactions, Ctrl+C keeps what was read, the lab's sheet.
+#include <chrono>
+
 #include "archive/archive.h"
 #include "tests/cli/cli_rig.h"
 
@@ -59,6 +61,42 @@ TEST(CliCollect, CtrlCKeepsWhatWasReadAndTheNextCollectionReadsOnlyTheRest) {
   EXPECT_EQ(lines_of(csv.out).size(), 501u);
   const CliRun downloads = run(sim(archive, {"archive", "downloads"}), platform);
   EXPECT_NE(downloads.out.find("interrupted"), std::string::npos) << downloads.out;
+}
+
+// tarnquill-sim in a process of its own, pumping its first cartridge at twenty times real
+// time: the newest entry changes between collections and is updated, never added again.
+TEST(CliCollect, ASampleInProgressIsUpdatedNotDuplicated) {
+  const Unit unit = open_unit(Via::kProcess, "RUNNING",
+                              {"--scenario", "log500", "--scenario", "running", "--speed", "20"});
+  if (!unit.ready()) GTEST_SKIP() << unit.why;
+  TempFolder folder;
+  FakePlatform platform;
+  platform.waits = kNoCtrlC;
+  const std::string path = folder.file("archive.sqlite");
+  const std::vector<std::string> collect = {"--archive", path, "collect", "--no-diag"};
+  const CliRun first = run(unit.with(collect), platform);
+  ASSERT_EQ(first.status, 0) << first.err;
+  EXPECT_NE(first.out.find("Samples: 501 new"), std::string::npos) << first.out;
+  bool updated = false;
+  for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+       !updated && std::chrono::steady_clock::now() < deadline;) {
+    std::vector<std::string> with_stats = collect;
+    with_stats.insert(with_stats.begin(), "--stats");
+    const CliRun again = run(unit.with(with_stats), platform);
+    ASSERT_EQ(again.status, 0) << again.err;
+    updated = again.out.find("Samples: 0 new, 1 updated, 500 unchanged") != std::string::npos;
+    EXPECT_EQ(transactions_in(again.err), 6) << again.err;  // the newest entry, not the log
+  }
+  EXPECT_TRUE(updated);
+  std::string error;
+  auto archive = archive::OpenArchive(path, &error);
+  ASSERT_TRUE(archive) << error;
+  archive::Statement count(archive->db.get(),
+                           "SELECT count(*), count(DISTINCT start_time || '/' || cartridge_id) "
+                           "FROM sample_entries");
+  ASSERT_TRUE(count.step());
+  EXPECT_EQ(count.integer(0), 501);
+  EXPECT_EQ(count.integer(1), 501);
 }
 
 TEST(CliArchive, TheFaireSheetCarriesTheSampleAsTheLabNeedsIt) {
