@@ -55,9 +55,10 @@ std::string Escape(const std::string& text) {
   return out;
 }
 
-std::string Format(const char* format, double a, double b = 0, double c = 0, double d = 0) {
+template <typename... Args>
+std::string Format(const char* format, Args... args) {
   char text[160];
-  std::snprintf(text, sizeof text, format, a, b, c, d);
+  std::snprintf(text, sizeof text, format, args...);
   return text;
 }
 
@@ -69,9 +70,13 @@ std::string DateOf(std::int64_t seconds, std::int64_t span) {
 
 // A chart's frame: width 900 by `height`, the plot inside the margins, x over time.
 struct Plot {
-  double left = 56, right = 884, top = 12, bottom;
-  std::int64_t t0, t1;
-  double y_max;
+  double left = 56;
+  double right = 884;
+  double top = 12;
+  double bottom = 0;
+  std::int64_t t0 = 0;
+  std::int64_t t1 = 0;
+  double y_max = 1;
   double X(std::int64_t t) const {
     const double span = static_cast<double>(std::max<std::int64_t>(t1 - t0, 1));
     return left + (right - left) * static_cast<double>(t - t0) / span;

@@ -9,10 +9,14 @@
 namespace tq::cli {
 
 std::string default_archive_path(std::string* error) {
+  // Read once, on the command's thread, before anything else runs: nothing sets the
+  // environment meanwhile.
+  const char* data = std::getenv("XDG_DATA_HOME");  // NOLINT(concurrency-mt-unsafe)
+  const char* home = std::getenv("HOME");           // NOLINT(concurrency-mt-unsafe)
   std::filesystem::path folder;
-  if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data == '/') {
+  if (data != nullptr && *data == '/') {
     folder = data;
-  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+  } else if (home != nullptr && *home != '\0') {
     folder = std::filesystem::path(home) / ".local" / "share";
   } else {
     *error = "no home folder for the archive; give --archive PATH";
