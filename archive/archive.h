@@ -28,10 +28,11 @@ struct Archive {
   std::string path;
 };
 
-// Opens the archive at `path`, creating it (and nothing else: not its folder) when
-// missing, and brings an older schema up to kSchemaVersion. Nothing, with *error saying
+// Opens the archive at `path` and brings an older schema up to kSchemaVersion; a missing
+// file is created (not its folder) when `create`, else refused. Nothing, with *error saying
 // why, for a file that is not an archive or was made by a newer version of the tool.
-[[nodiscard]] std::optional<Archive> OpenArchive(const std::string& path, std::string* error);
+[[nodiscard]] std::optional<Archive> OpenArchive(const std::string& path, std::string* error,
+                                                 bool create = true);
 
 using SampleRaw = std::array<std::uint8_t, kSampleLogEntrySize>;
 using DiagnosticRaw = std::array<std::uint8_t, kDiagnosticLogEntrySize>;

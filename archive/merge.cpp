@@ -200,7 +200,7 @@ std::optional<MergeCounts> MergeArchive(Archive& archive, const std::string& oth
                                         std::string* error) {
   {
     // Brings the other file to this version first (and refuses what is not an archive).
-    auto other = OpenArchive(other_path, error);
+    auto other = OpenArchive(other_path, error, /*create=*/false);
     if (!other) return std::nullopt;
   }
   sqlite3* db = archive.db.get();

@@ -82,15 +82,18 @@ std::int64_t UserVersion(sqlite3* db) {
 
 }  // namespace
 
-std::optional<Archive> OpenArchive(const std::string& path, std::string* error) {
+std::optional<Archive> OpenArchive(const std::string& path, std::string* error, bool create) {
   sqlite3* raw = nullptr;
-  const int opened =
-      sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  const int opened = sqlite3_open_v2(
+      path.c_str(), &raw, SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0), nullptr);
   Archive archive{DatabaseHandle(raw), path};
   const auto fail = [&](const std::string& why) -> std::optional<Archive> {
     *error = "archive " + path + ": " + why;
     return std::nullopt;
   };
+  if (opened == SQLITE_CANTOPEN && !create) {
+    return fail("there is no such file; check the name, or collect into it first");
+  }
   if (opened != SQLITE_OK) return fail(last_error(raw));
   sqlite3* db = archive.db.get();
   // Another process collecting into the same file waits for it rather than failing.

@@ -14,8 +14,9 @@ struct OpenedArchive {
   std::string path;
 };
 
-// Nothing, with *error saying what to do, when it cannot be opened.
+// Nothing, with *error saying what to do, when it cannot be opened; a missing file is
+// made only when `create` (collect and merge write; the others only read).
 [[nodiscard]] std::optional<OpenedArchive> open_archive_for(const CommandContext& context,
-                                                            std::string* error);
+                                                            bool create, std::string* error);
 
 }  // namespace tq::cli

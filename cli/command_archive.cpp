@@ -208,18 +208,20 @@ int report(const CommandContext& context, archive::Archive& archive) {
 
 }  // namespace
 
-std::optional<OpenedArchive> open_archive_for(const CommandContext& context, std::string* error) {
+std::optional<OpenedArchive> open_archive_for(const CommandContext& context, bool create,
+                                              std::string* error) {
   std::string path = context.invocation.archive.path;
   if (path.empty()) path = default_archive_path(error);
   if (path.empty()) return std::nullopt;
-  auto archive = archive::OpenArchive(path, error);
+  auto archive = archive::OpenArchive(path, error, create);
   if (!archive) return std::nullopt;
   return OpenedArchive{std::move(*archive), path};
 }
 
 int run_archive(const CommandContext& context) {
   std::string error;
-  std::optional<OpenedArchive> opened = open_archive_for(context, &error);
+  const bool writes = context.invocation.command == Command::kArchiveMerge;
+  std::optional<OpenedArchive> opened = open_archive_for(context, writes, &error);
   if (!opened) {
     context.console.err << "tarnquill-cli: " << error << "\n";
     return kExitUsage;

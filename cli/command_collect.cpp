@@ -159,7 +159,7 @@ void print_summary(const CommandContext& context, const archive::DownloadStart& 
 
 int collect(const CommandContext& context) {
   std::string error;
-  std::optional<OpenedArchive> opened = open_archive_for(context, &error);
+  std::optional<OpenedArchive> opened = open_archive_for(context, /*create=*/true, &error);
   if (!opened) {
     context.console.err << "tarnquill-cli: " << error << "\n";
     return kExitUsage;
@@ -199,7 +199,8 @@ int collect(const CommandContext& context) {
     context.console.err << "tarnquill-cli: what was read is kept; collect again to continue\n";
     return kExitInstrument;
   }
-  return kExitOk;
+  // --clear asked for and not done: a script must not take the log for cleared.
+  return result.not_cleared.empty() ? kExitOk : kExitInstrument;
 }
 
 }  // namespace

@@ -96,7 +96,7 @@ TEST(ArchiveVerify, FindsAnEntryWhoseBytesNoLongerMatchItsFields) {
   EXPECT_NE(findings[1].find("diagnostic entry 1001/1/1"), std::string::npos) << findings[1];
 }
 
-TEST(ArchiveOpen, RefusesWhatIsNotAnArchiveOrIsNewer) {
+TEST(ArchiveOpen, RefusesWhatIsNotAnArchiveIsNewerOrIsNotThere) {
   ArchiveFile file;
   std::string error;
   {
@@ -109,6 +109,11 @@ TEST(ArchiveOpen, RefusesWhatIsNotAnArchiveOrIsNewer) {
   std::ofstream(text) << "field notes, not a database\n";
   EXPECT_FALSE(OpenArchive(text, &error));
   EXPECT_NE(error.find("is it an archive?"), std::string::npos) << error;
+  // A mistyped name to merge from is refused, not made into an empty archive.
+  Archive archive = open_archive(file.sibling("mine.sqlite"));
+  EXPECT_FALSE(MergeArchive(archive, file.sibling("mistyped.sqlite"), &error));
+  EXPECT_NE(error.find("no such file"), std::string::npos) << error;
+  EXPECT_FALSE(std::filesystem::exists(file.sibling("mistyped.sqlite")));
 }
 
 }  // namespace
