@@ -16,7 +16,7 @@ struct Run {
   InstrumentReader& reader;
   CollectResult& result;
 
-  // False when the read must stop: interrupted, or a failure other than `tolerated`.
+  // False, with the failure noted, for any result but 0 and `tolerated`.
   bool Read(int code, const std::string& what, int tolerated = kResultOk) {
     if (code == kResultOk || code == tolerated) return true;
     result.failed_read = what;
@@ -51,7 +51,7 @@ struct Run {
     return true;
   }
 
-  // The whole sample log; *count and *newest describe it afterwards, for --clear.
+  // The sample log, as far as the archive lacks it; *count: the entries it holds now.
   bool Samples(std::uint32_t* count) {
     const SamplePosition held = CurrentSamples(archive, serial);
     if (held.count > 0) {

@@ -17,9 +17,10 @@ class ScriptedReader final : public InstrumentReader {
  public:
   std::vector<SampleLogEntry> samples;
   std::vector<DiagnosticLogEntry> diagnostics;
-  int reads = 0;             // Transactions, clears included
-  int unplug_after = -1;     // reads that succeed before the cable goes
-  int interrupt_after = -1;  // Interrupted() checks before Ctrl+C
+  int reads = 0;                // Transactions, clears included
+  int unplug_after = -1;        // reads that succeed before the cable goes
+  int interrupt_after = -1;     // Interrupted() checks before Ctrl+C
+  int touch_newest_after = -1;  // reads after which the newest sample pumps on
   bool sample_log_cleared = false;
 
   int ReadSampleEntry(std::uint16_t index, SampleRaw& raw) override {
@@ -60,6 +61,7 @@ class ScriptedReader final : public InstrumentReader {
  private:
   bool Unplugged() {
     ++reads;
+    if (reads == touch_newest_after + 1 && !samples.empty()) samples.back().volume += 0.1F;
     return unplug_after >= 0 && reads > unplug_after;
   }
   std::size_t cursor_ = 0;

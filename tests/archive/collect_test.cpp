@@ -128,6 +128,13 @@ TEST(ArchiveCollect, ClearOnlyWhenEveryEntryIsHeldAndTheNewestStillMatches) {
   EXPECT_FALSE(cut.result.sample_log_cleared);
   EXPECT_FALSE(unit.sample_log_cleared);
   unit.reconnect();
+  // The newest sample still pumping when the log is checked before the clear.
+  // Reads before the check: the newest held entry again, entries 4 and 5 and the answer 9,
+  // then the diagnostic log (start, one entry, its end).
+  unit.touch_newest_after = unit.reads + 4 + 3;
+  const Collected changed = collect(archive, unit, 1001, {.clear = true});
+  EXPECT_FALSE(unit.sample_log_cleared);
+  EXPECT_FALSE(changed.result.not_cleared.empty());
   const Collected cleared = collect(archive, unit, 1001, {.clear = true});
   EXPECT_TRUE(cleared.result.completed);
   EXPECT_TRUE(unit.sample_log_cleared);
