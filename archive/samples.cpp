@@ -41,6 +41,12 @@ std::string Line(const std::vector<std::string>& fields) {
   return line + "\r\n";
 }
 
+// "start/end" in UTC; empty when the instrument's start time is not a real date.
+std::string Interval(std::int64_t start, std::uint32_t duration) {
+  const std::string from = IsoUtc(start);
+  return from.empty() ? from : from + "/" + IsoUtc(start + duration);
+}
+
 std::string OptionalInteger(const std::optional<std::int64_t>& value) {
   return value ? std::to_string(*value) : std::string();
 }
@@ -157,7 +163,7 @@ std::string SamplesFaire(const std::vector<SampleRow>& rows) {
         {std::to_string(row.serial) + "-" + std::to_string(row.entry.cartridge_id) + "-" +
              start_compact,
          std::to_string(row.entry.cartridge_id),
-         IsoUtc(start) + "/" + IsoUtc(start + row.entry.duration),
+         Interval(start, row.entry.duration),
          IsoDuration(row.entry.duration),
          Number(row.entry.volume, 3),
          "L",
