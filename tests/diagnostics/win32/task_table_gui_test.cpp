@@ -199,7 +199,9 @@ TEST(TaskTableGui, SaveSendsTheFiltersAndTheInstrumentLogsByThem) {
         press_in(dialog, task_row_id(IDC_TASK_ROW0_DEBUG, sim::kTaskHousekeeping));
         return false;
       case 2:
-        post_key(GetFocus(), VK_RETURN);  // Save is the default button
+        // Save is a plain button: Enter saves only once Save has the focus.
+        SetFocus(GetDlgItem(dialog, IDC_TASK_SAVE));
+        post_key(GetFocus(), VK_RETURN);
         return false;
       default:
         close_with_escape(dialog);

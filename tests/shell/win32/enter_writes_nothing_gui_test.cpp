@@ -1,0 +1,77 @@
+// Enter typed into an entry of a dialog whose Save is a plain push button writes nothing to
+// the instrument: only a press of Save does.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+#include "link/commands.h"
+#include "shell/resource.h"
+#include "tests/shell/win32/dialog_steps_win32.h"
+#include "tests/shell/win32/gui_harness_win32.h"
+#include "tests/shell/win32/simulated_instrument_win32.h"
+
+namespace tq::test {
+namespace {
+
+struct EnterCase {
+  const char* name;
+  int view_command;    // the view to show first (0: the Run view as connected)
+  int menu_command;    // opens the dialog from the menu, or
+  int view_button;     // from a button of the view
+  int entry;           // the control Enter is pressed into
+  std::uint8_t write;  // the command Save would send
+};
+
+constexpr EnterCase kCases[] = {
+    {"schedule waypoint", 0, IDM_SCHEDULE, 0, 2375, kCmdSetSchedule},
+    {"flow meter", 0, IDM_FLOW_METER, 0, IDC_FLOW_PULSES, kCmdSetConfigBlock},
+    {"task table", IDM_VIEW_DIAGNOSTICS, 0, IDC_TASKS, IDC_TASK_HEADER_INFO, kCmdSetTaskConfig},
+};
+
+TEST(EnterGui, EnterInAnEntrySendsNothing) {
+  for (const EnterCase& c : kCases) {
+    SCOPED_TRACE(c.name);
+    SimulatedInstrument instrument = start_simulated_instrument({});
+    std::mutex mutex;
+    std::vector<std::uint8_t> seen;
+    instrument.simulator.server->WatchRequests([&](std::uint8_t code) {
+      std::lock_guard lock(mutex);
+      seen.push_back(code);
+    });
+    GuiHarness gui;
+    ASSERT_TRUE(post_connected_and_wait(gui, instrument.connection));
+    if (c.view_command != 0) gui.command(c.view_command);
+
+    int ticks = 0;
+    DialogSteps steps({
+        [&](HWND dialog) {
+          const HWND entry = GetDlgItem(dialog, c.entry);
+          SetFocus(entry);
+          post_key(entry, VK_RETURN);
+          return true;
+        },
+        [&](HWND) { return ++ticks > 10; },  // time for a write to go out
+        [](HWND dialog) {
+          post_key(GetFocus() != nullptr ? GetFocus() : dialog, VK_ESCAPE);
+          return true;
+        },
+    });
+    if (c.menu_command != 0) {
+      gui.command(c.menu_command);
+    } else {
+      GuiHarness::click(gui.view(), c.view_button);
+    }
+    EXPECT_EQ(steps.steps_done(), 3u);
+    EXPECT_TRUE(steps.messages().empty());
+    instrument.simulator.server->WatchRequests({});
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), c.write), 0);
+  }
+}
+
+}  // namespace
+}  // namespace tq::test
