@@ -43,4 +43,13 @@ struct IdentityTexts {
 // The sensor name as text: up to its first NUL, at most 20 characters.
 [[nodiscard]] std::string sensor_name_of(const IdentityRecord& identity);
 
+// What a view learnt of the link (MSG_LINK_STATE).
+enum class LinkState : int {
+  kAnswering = 0,        // polls are answered (again)
+  kLost = 1,             // the port reports the line gone, or polls go unanswered
+  kOtherInstrument = 2,  // the port came back, and another instrument answers on it
+};
+// The status bar's part 0 while the link is lost: "Link lost: reconnecting to COM7...".
+[[nodiscard]] std::string link_lost_status(std::string_view port_name);
+
 }  // namespace tq

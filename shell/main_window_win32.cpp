@@ -35,6 +35,8 @@ struct MainWindowState {
   HWND status_bar = nullptr;
   HWND view = nullptr;
   int view_id = 0;
+  IdentityTexts identity = not_connected_identity_texts();  // as last shown
+  bool link_lost = false;  // the status bar says so
 };
 
 void apply_menu_rule(const MainWindowState& state, int view_id, int running) {
@@ -44,13 +46,15 @@ void apply_menu_rule(const MainWindowState& state, int view_id, int running) {
   }
 }
 
-void show_identity(HWND window, const MainWindowState& state, const IdentityTexts& texts) {
+void show_identity(HWND window, MainWindowState& state, const IdentityTexts& texts) {
   SetWindowTextA(window, texts.title.c_str());
   set_status_text_f(state.status_bar, 0, "%s", texts.status_connection.c_str());
   set_status_text_f(state.status_bar, 1, "%s", texts.status_extra.c_str());
+  state.identity = texts;
+  state.link_lost = false;
 }
 
-void refresh_identity(HWND window, const MainWindowState& state) {
+void refresh_identity(HWND window, MainWindowState& state) {
   Connection* connection = state.context.connection.get();
   if (connection == nullptr) {
     show_identity(window, state, not_connected_identity_texts());
@@ -73,6 +77,27 @@ void destroy_view(HWND window, MainWindowState& state) {
   MSG report{};
   while (PeekMessageA(&report, window, MSG_VIEW_STATE, MSG_VIEW_STATE, PM_REMOVE)) {
   }
+  while (PeekMessageA(&report, window, MSG_LINK_STATE, MSG_LINK_STATE, PM_REMOVE)) {
+  }
+}
+
+// The status bar follows the link as the view on show learns of it; another instrument on
+// the port is a new connection, whose identity the title and status bar then show.
+void on_link_state(HWND window, MainWindowState& state, LinkState link) {
+  if (state.context.connection == nullptr) return;
+  switch (link) {
+    case LinkState::kLost:
+      set_status_text_f(state.status_bar, 0, "%s",
+                        link_lost_status(state.context.connection->port_name).c_str());
+      state.link_lost = true;
+      break;
+    case LinkState::kAnswering:
+      if (state.link_lost) show_identity(window, state, state.identity);
+      break;
+    case LinkState::kOtherInstrument:
+      refresh_identity(window, state);
+      break;
+  }
 }
 
 // Replaces the current view by a new one; the old one is destroyed first. The new view
@@ -94,8 +119,13 @@ void show_view(HWND window, MainWindowState& state, int view_id) {
 
 void open_modal_dialog(HWND window, const MainWindowState& state, int template_id) {
   const WindowFactory* factory = find_window_factory(template_id);
-  if (factory != nullptr && factory->open_dialog != nullptr) {
-    static_cast<void>(factory->open_dialog(window, state.context));
+  if (factory == nullptr || factory->open_dialog == nullptr) return;
+  const WindowContext context = state.context;  // the state goes if the window is closed
+  static_cast<void>(factory->open_dialog(window, context));
+  // A name saved in the identification dialog shows in the title and status bar at once.
+  if (template_id != IDD_DEVICE_IDENTIFICATION) return;
+  if (MainWindowState* after = dialog_state<MainWindowState>(window)) {
+    refresh_identity(window, *after);
   }
 }
 
@@ -210,6 +240,14 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       return TRUE;
     case MSG_CONNECTED:
       on_connected(window, *state, adopt_connected(lparam));
+      return TRUE;
+    case MSG_LINK_STATE:
+      if (state->view_id == IDD_RUN_VIEW) on_link_state(window, *state, static_cast<LinkState>(static_cast<int>(wparam)));
+      return TRUE;
+    case WM_ENDSESSION:
+      // The session ends: close as Exit does (owned dialogs leave first, the Connection
+      // closes last), before the process is ended.
+      if (wparam != FALSE) DestroyWindow(window);
       return TRUE;
     case WM_DESTROY:
       destroy_view(window, *state);
