@@ -30,8 +30,8 @@ namespace {
 struct RunViewState {
   WindowContext context;
   int status_height = 0;
-  int panel_width = 0;    // the banner's width + 1
-  SystemStatus status{};  // the last status read; all zeros until the first
+  int panel_width = 0;       // the banner's width + 1
+  SystemStatus status{};     // the last status read; all zeros until the first
   SYSTEMTIME status_time{};  // when it was read (local time), for the mark while lost
   bool log_listed = false;   // the list has reached the end of the log since it was emptied
   RunViewPolling polling;
@@ -169,7 +169,8 @@ void on_stop(HWND view, const RunViewState& state) {
 
 // The routine is stopped around the clear so that no log read interleaves with it.
 void on_clear_log(HWND view) {
-  if (MessageBoxA(view, kClearLogQuestion, kClearLogCaption, MB_YESNO | MB_DEFBUTTON2) != IDYES) return;
+  if (MessageBoxA(view, kClearLogQuestion, kClearLogCaption, MB_YESNO | MB_DEFBUTTON2) != IDYES)
+    return;
   RunViewState* state = dialog_state<RunViewState>(view);
   if (state == nullptr) return;  // the view went while the question was open
   state->polling.stop();

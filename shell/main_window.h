@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "link/records.h"
-#include "tarnquill/version.h"
 #include "shell/window_face.h"
+#include "tarnquill/version.h"
 
 namespace tq {
 

@@ -36,7 +36,7 @@ struct MainWindowState {
   HWND view = nullptr;
   int view_id = 0;
   IdentityTexts identity = not_connected_identity_texts();  // as last shown
-  bool link_lost = false;  // the status bar says so
+  bool link_lost = false;                                   // the status bar says so
 };
 
 void apply_menu_rule(const MainWindowState& state, int view_id, int running) {
@@ -242,7 +242,8 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       on_connected(window, *state, adopt_connected(lparam));
       return TRUE;
     case MSG_LINK_STATE:
-      if (state->view_id == IDD_RUN_VIEW) on_link_state(window, *state, static_cast<LinkState>(static_cast<int>(wparam)));
+      if (state->view_id == IDD_RUN_VIEW)
+        on_link_state(window, *state, static_cast<LinkState>(static_cast<int>(wparam)));
       return TRUE;
     case WM_ENDSESSION:
       // The session ends: close as Exit does (owned dialogs leave first, the Connection

@@ -269,9 +269,9 @@ TEST(MotorValidation, OnlyEditableEntriesAreCheckedAndCommitted) {
     stored.speed = 40;
     const MotorEditable editable = editable_entries(c.motor, c.second_autostop);
     const MotorEdits edits = edits_of(stored);
-    EXPECT_EQ(check_entries(edits.speed, edits.max_pressure, edits.overpressure_timeout, editable)
-                  .any(),
-              c.pressure_checked);
+    EXPECT_EQ(
+        check_entries(edits.speed, edits.max_pressure, edits.overpressure_timeout, editable).any(),
+        c.pressure_checked);
     MotorConfig committed = stored;
     commit_edits(committed, edits, editable);
     EXPECT_EQ(committed.max_pressure, c.pressure_checked ? 10 : 50);
