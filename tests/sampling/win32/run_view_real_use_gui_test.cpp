@@ -63,8 +63,10 @@ TEST(RunViewRealUseGui, SaveLogWhileTheLogIsStillReadAsksAndWritesNothingWithout
   const std::string file = temp_file("tarnquill-partial-log.log");
   DeleteFileA(file.c_str());
 
-  // Enter answers the question with its default: No.
+  // Enter answers the question with its default: No. A save dialog is cancelled.
   ModalScript refuse([](HWND modal) {
+    if (GetDlgItem(modal, 0xFFFF) == nullptr)
+      return PostMessageA(modal, WM_COMMAND, IDCANCEL, 0), true;
     post_key(GetFocus() != nullptr ? GetFocus() : modal, VK_RETURN);
     return true;
   });
