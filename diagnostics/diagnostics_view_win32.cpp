@@ -15,6 +15,7 @@
 #include "shell/dialog_helpers_win32.h"
 #include "shell/dialog_state_win32.h"
 #include "shell/list_save_win32.h"
+#include "shell/main_window.h"
 #include "shell/messages.h"
 #include "shell/resource.h"
 #include "shell/view_layout_win32.h"
@@ -65,6 +66,9 @@ void apply_report(HWND view, DiagnosticsViewState& state, const DiagnosticsRepor
           // The reading starts from the oldest entry: whatever an earlier reading left in
           // the list (after a refused Clear, say) would otherwise be shown twice.
           state.rows_replaced_by_next = true;
+        } else if constexpr (std::is_same_v<Item, LinkReport>) {
+          const LinkState link = item.lost ? LinkState::kLost : LinkState::kAnswering;
+          PostMessageA(GetParent(view), MSG_LINK_STATE, static_cast<WPARAM>(link), 0);
         } else if constexpr (std::is_same_v<Item, HealthUpdate>) {
           apply_texts(view, item.texts);
           state.last_shown = item.shown;

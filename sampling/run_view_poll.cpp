@@ -8,10 +8,6 @@
 namespace tq {
 namespace {
 
-// Status reads in a row that went unanswered before the link counts as lost, where the
-// port itself reports nothing.
-constexpr int kUnansweredBeforeLost = 2;
-
 std::uint64_t reopenings_of(const Connection* connection) {
   return connection != nullptr ? ReadConnectionStats(*connection).reopenings : 0;
 }
@@ -37,23 +33,6 @@ FarEndCheck check_far_end(Connection* connection, FarEnd& far) {
   return other ? FarEndCheck::kOther : FarEndCheck::kSame;
 }
 
-class LinkWatch {
- public:
-  // After each status read: publishes the link's state when it changes.
-  void note(RunViewFeed& feed, const Connection* connection, bool answered) {
-    unanswered_ = answered ? 0 : unanswered_ + 1;
-    const bool port_lost = connection != nullptr && ReadConnectionStats(*connection).lost;
-    const bool lost = !answered && (unanswered_ >= kUnansweredBeforeLost || port_lost);
-    if (lost == lost_) return;
-    lost_ = lost;
-    feed.publish(LinkReport{lost});
-  }
-
- private:
-  int unanswered_ = 0;
-  bool lost_ = false;
-};
-
 }  // namespace
 
 int run_view_poll(Poller& poller, RunViewFeed& feed, const ConnectionRef& connection,
@@ -75,7 +54,10 @@ int run_view_poll(Poller& poller, RunViewFeed& feed, const ConnectionRef& connec
       listed = false;
     }
     // An instrument refusing the command has answered all the same.
-    link.note(feed, c, check != FarEndCheck::kUnconfirmed && result != kResultLinkFailure);
+    const bool answered = check != FarEndCheck::kUnconfirmed && result != kResultLinkFailure;
+    if (const auto change = link.note(answered, c != nullptr && ReadConnectionStats(*c).lost)) {
+      feed.publish(*change);
+    }
     if (check != FarEndCheck::kUnconfirmed) {
       if (result == kResultOk) feed.publish(RunStatusReport{status, run_status_texts(status)});
       const SampleLogCursor before = cursor;

@@ -16,6 +16,7 @@
 #include "link/records.h"
 #include "sampling/run_view.h"
 #include "sampling/sample_log.h"
+#include "shell/link_watch.h"
 #include "shell/poll_feed.h"
 #include "shell/window_face.h"
 
@@ -34,14 +35,6 @@ struct RunStatusReport {
 // every entry. Published once.
 struct SampleLogListed {
   bool operator==(const SampleLogListed&) const = default;
-};
-
-// What the routine knows of the link, published when it changes: lost when the port reports
-// the line gone or two status reads in a row go unanswered; answering again once a status
-// read succeeds.
-struct LinkReport {
-  bool lost = false;
-  bool operator==(const LinkReport&) const = default;
 };
 
 // The port was opened again and another instrument (another serial number) answers on it:

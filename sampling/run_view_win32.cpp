@@ -169,8 +169,10 @@ void on_stop(HWND view, const RunViewState& state) {
 
 // The routine is stopped around the clear so that no log read interleaves with it.
 void on_clear_log(HWND view) {
-  if (MessageBoxA(view, kClearLogQuestion, kClearLogCaption, MB_YESNO | MB_DEFBUTTON2) != IDYES)
+  // No is the default: Enter must never wipe the sampler's log.
+  if (MessageBoxA(view, kClearLogQuestion, kClearLogCaption, MB_YESNO | MB_DEFBUTTON2) != IDYES) {
     return;
+  }
   RunViewState* state = dialog_state<RunViewState>(view);
   if (state == nullptr) return;  // the view went while the question was open
   state->polling.stop();

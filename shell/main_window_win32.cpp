@@ -54,17 +54,19 @@ void show_identity(HWND window, MainWindowState& state, const IdentityTexts& tex
   state.link_lost = false;
 }
 
-void refresh_identity(HWND window, MainWindowState& state) {
+// False, with title and status bar unchanged, when the instrument did not tell.
+bool refresh_identity(HWND window, MainWindowState& state) {
   Connection* connection = state.context.connection.get();
   if (connection == nullptr) {
     show_identity(window, state, not_connected_identity_texts());
-    return;
+    return true;
   }
   IdentityRecord identity;
-  if (GetIdentity(connection, &identity) != kResultOk) return;
+  if (GetIdentity(connection, &identity) != kResultOk) return false;
   std::uint16_t device_type = 0;
-  if (GetDeviceType(connection, &device_type) != kResultOk) return;
+  if (GetDeviceType(connection, &device_type) != kResultOk) return false;
   show_identity(window, state, connected_identity_texts(identity, device_type));
+  return true;
 }
 
 void destroy_view(HWND window, MainWindowState& state) {
@@ -92,7 +94,10 @@ void on_link_state(HWND window, MainWindowState& state, LinkState link) {
       state.link_lost = true;
       break;
     case LinkState::kAnswering:
-      if (state.link_lost) show_identity(window, state, state.identity);
+      // Read again (the unit may have been renamed meanwhile); else as it was.
+      if (state.link_lost && !refresh_identity(window, state)) {
+        show_identity(window, state, state.identity);
+      }
       break;
     case LinkState::kOtherInstrument:
       refresh_identity(window, state);
@@ -104,6 +109,8 @@ void on_link_state(HWND window, MainWindowState& state, LinkState link) {
 // gets the keyboard focus, so the keys work at once.
 void show_view(HWND window, MainWindowState& state, int view_id) {
   destroy_view(window, state);
+  // The new view's routine says again if the link is still lost.
+  if (state.link_lost) show_identity(window, state, state.identity);
   const WindowFactory* factory = find_window_factory(view_id);
   if (factory == nullptr || factory->create_view == nullptr) return;
   state.view = factory->create_view(window, state.context);
@@ -242,8 +249,9 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       on_connected(window, *state, adopt_connected(lparam));
       return TRUE;
     case MSG_LINK_STATE:
-      if (state->view_id == IDD_RUN_VIEW)
+      if (state->view_id == IDD_RUN_VIEW || state->view_id == IDD_DIAGNOSTICS_VIEW) {
         on_link_state(window, *state, static_cast<LinkState>(static_cast<int>(wparam)));
+      }
       return TRUE;
     case WM_ENDSESSION:
       // The session ends: close as Exit does (owned dialogs leave first, the Connection
