@@ -247,37 +247,27 @@ TEST(MotorValidation, OutOfRangeAsTyped) {
 // Stored limits outside the typed ranges, in entries the operator cannot edit, neither lock
 // the dialog nor change on their way back.
 TEST(MotorValidation, OnlyEditableEntriesAreCheckedAndCommitted) {
-  struct Case {
-    std::uint8_t motor;
-    std::uint8_t second_autostop;
-    bool pressure_checked;
-    bool hall_committed;
-  };
-  const Case cases[] = {
-      {kMotorCartridgeLoad, kAutostopNone, false, true},
-      {kMotorStabilizerEngage, kAutostopPressure, false, true},
-      {kMotorSamplePump, kAutostopNone, false, false},
-      {kMotorStabilizerPump, kAutostopPressure, true, false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.motor) * 10 + c.second_autostop);
-    MotorConfig stored;
-    stored.max_pressure = 50;
-    stored.overpressure_timeout = 5000;
-    stored.engaged_hall = 5000;
-    stored.disengaged_hall = 4096;
-    stored.speed = 40;
+  const struct {
+    std::uint8_t motor, second_autostop;
+    bool pressure, hall;  // editable
+  } cases[] = {{kMotorCartridgeLoad, kAutostopNone, false, true},
+               {kMotorStabilizerEngage, kAutostopPressure, false, true},
+               {kMotorSamplePump, kAutostopNone, false, false},
+               {kMotorStabilizerPump, kAutostopPressure, true, false}};
+  for (const auto& c : cases) {
+    MotorConfig config;
+    config.max_pressure = 50;
+    config.overpressure_timeout = 5000;
+    config.engaged_hall = 5000;
+    config.disengaged_hall = 4096;
     const MotorEditable editable = editable_entries(c.motor, c.second_autostop);
-    const MotorEdits edits = edits_of(stored);
-    EXPECT_EQ(
-        check_entries(edits.speed, edits.max_pressure, edits.overpressure_timeout, editable).any(),
-        c.pressure_checked);
-    MotorConfig committed = stored;
-    commit_edits(committed, edits, editable);
-    EXPECT_EQ(committed.max_pressure, c.pressure_checked ? 10 : 50);
-    EXPECT_EQ(committed.overpressure_timeout, c.pressure_checked ? 3600 : 5000);
-    EXPECT_EQ(committed.engaged_hall, c.hall_committed ? 4095 : 5000);
-    EXPECT_EQ(committed.disengaged_hall, c.hall_committed ? 4095 : 4096);
+    const MotorEdits stored = edits_of(config);
+    EXPECT_EQ(check_entries("0", stored.max_pressure, stored.overpressure_timeout, editable).any(),
+              c.pressure);
+    commit_edits(config, stored, editable);
+    EXPECT_EQ(edits_of(config),
+              (MotorEdits{c.pressure ? "10" : "50", c.pressure ? "3600" : "5000",
+                          c.hall ? "4095" : "5000", c.hall ? "4095" : "4096", "0"}));
   }
 }
 

@@ -3,41 +3,26 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-#include <vector>
+#include <string>
 
 namespace tq {
 namespace {
 
-TEST(LinkWatch, LostOnTheWordOfThePortOrAfterTwoUnansweredPolls) {
-  struct Poll {
-    bool answered;
-    bool port_lost;
-    std::optional<bool> reported;  // the lost flag published, if any
-  };
-  const std::vector<std::vector<Poll>> cases = {
-      // One unanswered poll is not enough; two are; the first answer ends it, once.
-      {{true, false, {}},
-       {false, false, {}},
-       {false, false, true},
-       {false, false, {}},
-       {true, false, false},
-       {true, false, {}}},
-      // The port's own word is enough at once.
-      {{false, true, true}, {true, false, false}},
-      // Unanswered polls count only in a row.
-      {{false, false, {}}, {true, false, {}}, {false, false, {}}},
-  };
-  for (std::size_t i = 0; i < cases.size(); ++i) {
-    SCOPED_TRACE(i);
+// Polls: a answered, u unanswered, p the port reports the line gone. Reports: L lost,
+// A answering again, . nothing.
+TEST(LinkWatch, LostOnThePortsWordOrAfterTwoUnansweredPollsInARow) {
+  const struct {
+    const char* polls;
+    const char* reports;
+  } cases[] = {{"auuuaa", "..L.A."}, {"pa", "LA"}, {"uaua", "...."}};
+  for (const auto& c : cases) {
     LinkWatch watch;
-    for (const Poll& poll : cases[i]) {
-      const auto change = watch.note(poll.answered, poll.port_lost);
-      EXPECT_EQ(change.has_value(), poll.reported.has_value());
-      if (change && poll.reported) {
-        EXPECT_EQ(change->lost, *poll.reported);
-      }
+    std::string reports;
+    for (const char* poll = c.polls; *poll != '\0'; ++poll) {
+      const auto change = watch.note(*poll == 'a', *poll == 'p');
+      reports += !change ? '.' : (change->lost ? 'L' : 'A');
     }
+    EXPECT_EQ(reports, c.reports) << c.polls;
   }
 }
 
