@@ -18,23 +18,21 @@ namespace tq::test {
 namespace {
 
 struct EnterCase {
-  const char* name;
   int view_command;    // the view to show first (0: the Run view as connected)
-  int menu_command;    // opens the dialog from the menu, or
-  int view_button;     // from a button of the view
+  int opener;          // the menu command, or the view's button, that opens the dialog
   int entry;           // the control Enter is pressed into
   std::uint8_t write;  // the command Save would send
 };
 
 constexpr EnterCase kCases[] = {
-    {"schedule waypoint", 0, IDM_SCHEDULE, 0, 2375, kCmdSetSchedule},
-    {"flow meter", 0, IDM_FLOW_METER, 0, IDC_FLOW_PULSES, kCmdSetConfigBlock},
-    {"task table", IDM_VIEW_DIAGNOSTICS, 0, IDC_TASKS, IDC_TASK_HEADER_INFO, kCmdSetTaskConfig},
+    {0, IDM_SCHEDULE, 2375, kCmdSetSchedule},  // a waypoint's offset
+    {0, IDM_FLOW_METER, IDC_FLOW_PULSES, kCmdSetConfigBlock},
+    {IDM_VIEW_DIAGNOSTICS, IDC_TASKS, IDC_TASK_HEADER_INFO, kCmdSetTaskConfig},
 };
 
 TEST(EnterGui, EnterInAnEntrySendsNothing) {
   for (const EnterCase& c : kCases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.entry);
     SimulatedInstrument instrument = start_simulated_instrument({});
     std::mutex mutex;
     std::vector<std::uint8_t> seen;
@@ -60,10 +58,10 @@ TEST(EnterGui, EnterInAnEntrySendsNothing) {
           return true;
         },
     });
-    if (c.menu_command != 0) {
-      gui.command(c.menu_command);
+    if (c.view_command == 0) {
+      gui.command(c.opener);
     } else {
-      GuiHarness::click(gui.view(), c.view_button);
+      GuiHarness::click(gui.view(), c.opener);
     }
     EXPECT_EQ(steps.steps_done(), 3u);
     EXPECT_TRUE(steps.messages().empty());
