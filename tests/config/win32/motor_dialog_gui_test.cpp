@@ -11,6 +11,7 @@
 #include <optional>
 #include <utility>
 
+#include "config/motor_dialog.h"
 #include "link/commands.h"
 #include "shell/resource.h"
 #include "shell/settings.h"
@@ -233,6 +234,15 @@ TEST(MotorDialogGui, ClosingTheProgramUnderTheDialogStopsTheMotorFirst) {
               (std::vector<std::uint8_t>{kCmdStopMotor, kCmdExitMotorControl, kCmdStopSensors}));
     EXPECT_FALSE(rig->connection->line.IsOpen());
   }
+}
+
+TEST(MotorDialogGui, AStopRefusedOnLeavingSaysTheMotorMayStillRun) {
+  auto rig = start_config_rig();
+  ConnectedProgram program = connect_program(*rig);
+  run_dialog(*program.gui, IDM_MOTORS,
+             {act([&](HWND) { rig->fail_command(kCmdStopMotor); }), escape(),
+              expect_box(kMotorNotStoppedText, "Exit")});
+  EXPECT_EQ(count_of(*rig->sent, kCmdStopSensors), 1u);  // the rest of the sequence went out
 }
 
 TEST(MotorDialogGui, EscapeAsksAfterAComboChangeButNotAfterTypingOnly) {
