@@ -38,6 +38,10 @@ int diagnostics_poll(Poller& poller, DiagnosticsFeed& feed, const ConnectionRef&
   bool started = false;
   LogRowWindow rows;
   LinkWatch link;
+  const auto reopenings = [c = connection.get()] {
+    return c != nullptr ? ReadConnectionStats(*c).reopenings : 0;
+  };
+  std::uint64_t opened = reopenings();
   for (;;) {
     if (!started && StartDiagnosticLogRead(connection.get()) == kResultOk) {
       started = true;
@@ -50,6 +54,10 @@ int diagnostics_poll(Poller& poller, DiagnosticsFeed& feed, const ConnectionRef&
         feed.publish(std::move(health));
       }
       if (!drain_log(poller, feed, connection.get(), rows)) return 0;
+    }
+    if (const std::uint64_t now = reopenings(); now != opened) {
+      opened = now;
+      feed.publish(LinkReopened{});
     }
     if (!PollerWait(poller, kDiagnosticsPeriodMs)) return 0;
   }

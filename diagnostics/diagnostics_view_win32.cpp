@@ -69,6 +69,10 @@ void apply_report(HWND view, DiagnosticsViewState& state, const DiagnosticsRepor
         } else if constexpr (std::is_same_v<Item, LinkReport>) {
           const LinkState link = item.lost ? LinkState::kLost : LinkState::kAnswering;
           PostMessageA(GetParent(view), MSG_LINK_STATE, static_cast<WPARAM>(link), 0);
+        } else if constexpr (std::is_same_v<Item, LinkReopened>) {
+          // The main window reads who answers now, and replaces this view for another unit.
+          PostMessageA(GetParent(view), MSG_LINK_STATE, static_cast<WPARAM>(LinkState::kReopened),
+                       0);
         } else if constexpr (std::is_same_v<Item, HealthUpdate>) {
           apply_texts(view, item.texts);
           state.last_shown = item.shown;

@@ -16,6 +16,12 @@ struct LinkReport {
   bool operator==(const LinkReport&) const = default;
 };
 
+// Published by a poll routine that does not confirm the instrument itself when the
+// Connection has opened its port again: the main window reads the identity.
+struct LinkReopened {
+  bool operator==(const LinkReopened&) const = default;
+};
+
 inline constexpr int kUnansweredPollsBeforeLost = 2;
 
 class LinkWatch {

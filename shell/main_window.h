@@ -48,6 +48,7 @@ enum class LinkState : int {
   kAnswering = 0,        // polls are answered (again)
   kLost = 1,             // the port reports the line gone, or polls go unanswered
   kOtherInstrument = 2,  // the port came back, and another instrument answers on it
+  kReopened = 3,         // the port came back; which instrument answers is not known yet
 };
 // The status bar's part 0 while the link is lost: "Link lost: reconnecting to COM7...".
 [[nodiscard]] std::string link_lost_status(std::string_view port_name);

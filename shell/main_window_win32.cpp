@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "link/commands.h"
 #include "link/connection.h"
@@ -36,6 +37,7 @@ struct MainWindowState {
   HWND view = nullptr;
   int view_id = 0;
   IdentityTexts identity = not_connected_identity_texts();  // as last shown
+  std::optional<std::uint16_t> serial_number;               // of the unit last shown
   bool link_lost = false;                                   // the status bar says so
 };
 
@@ -66,6 +68,7 @@ bool refresh_identity(HWND window, MainWindowState& state) {
   std::uint16_t device_type = 0;
   if (GetDeviceType(connection, &device_type) != kResultOk) return false;
   show_identity(window, state, connected_identity_texts(identity, device_type));
+  state.serial_number = identity.serial_number;
   return true;
 }
 
@@ -81,6 +84,18 @@ void destroy_view(HWND window, MainWindowState& state) {
   }
   while (PeekMessageA(&report, window, MSG_LINK_STATE, MSG_LINK_STATE, PM_REMOVE)) {
   }
+}
+
+void show_view(HWND window, MainWindowState& state, int view_id);
+
+// For a view that does not confirm the instrument itself: another serial number on the port
+// is a new connection, shown in a new view, with nothing of the unit that went.
+void on_reopened(HWND window, MainWindowState& state) {
+  IdentityRecord identity;
+  if (GetIdentity(state.context.connection.get(), &identity) != kResultOk) return;
+  if (state.serial_number && *state.serial_number == identity.serial_number) return;
+  refresh_identity(window, state);
+  show_view(window, state, state.view_id);
 }
 
 // The status bar follows the link as the view on show learns of it; another instrument on
@@ -101,6 +116,9 @@ void on_link_state(HWND window, MainWindowState& state, LinkState link) {
       break;
     case LinkState::kOtherInstrument:
       refresh_identity(window, state);
+      break;
+    case LinkState::kReopened:
+      on_reopened(window, state);
       break;
   }
 }

@@ -87,6 +87,20 @@ TEST(RunViewRealUseGui, ALostLinkShowsAndAnotherInstrumentOnThePortIsANewConnect
   EXPECT_EQ(rig.rows(), 1);
 }
 
+TEST(RunViewRealUseGui, AnotherInstrumentFoundFromTheDiagnosticsViewGetsANewView) {
+  RunViewRig rig;
+  rig.gui().command(IDM_VIEW_DIAGNOSTICS);
+  const HWND first = rig.view();
+  sim::InstrumentOptions other;
+  other.name = "Second Sampler";
+  other.serial_number = 2002;
+  rig.replace_instrument(other, {});
+  ASSERT_TRUE(rig.gui().pump_until(
+      [&] { return rig.gui().title().find("Second Sampler") != std::string::npos; }, 10000ms));
+  EXPECT_EQ(rig.gui().view_id(), IDD_DIAGNOSTICS_VIEW);
+  EXPECT_NE(rig.view(), first);  // with nothing of the unit that went
+}
+
 TEST(RunViewRealUseGui, AListScrolledToItsTopStaysThereAndClearLogDefaultsToNo) {
   RunViewRig rig(long_log(60, false));
   ASSERT_TRUE(rig.gui().pump_until([&] { return rig.rows() == 60; }));
