@@ -61,6 +61,7 @@ bool refresh_identity(HWND window, MainWindowState& state) {
   Connection* connection = state.context.connection.get();
   if (connection == nullptr) {
     show_identity(window, state, not_connected_identity_texts());
+    state.serial_number.reset();
     return true;
   }
   IdentityRecord identity;
@@ -86,7 +87,24 @@ void destroy_view(HWND window, MainWindowState& state) {
   }
 }
 
-void show_view(HWND window, MainWindowState& state, int view_id);
+// Replaces the current view by a new one; the old one is destroyed first. The new view
+// gets the keyboard focus, so the keys work at once.
+void show_view(HWND window, MainWindowState& state, int view_id) {
+  destroy_view(window, state);
+  // The new view's routine says again if the link is still lost.
+  if (state.link_lost) show_identity(window, state, state.identity);
+  const WindowFactory* factory = find_window_factory(view_id);
+  if (factory == nullptr || factory->create_view == nullptr) return;
+  state.view = factory->create_view(window, state.context);
+  state.view_id = view_id;
+  if (state.view != nullptr) {
+    // The view's child id is its view id, for whoever needs to tell views apart.
+    SetWindowLongPtrA(state.view, GWLP_ID, view_id);
+    focus_first_tab_stop(state.view);
+  }
+  // Connect view: not connected. Other views: busy until they report the real state.
+  apply_menu_rule(state, view_id, view_id == IDD_CONNECT_VIEW ? 0 : 1);
+}
 
 // For a view that does not confirm the instrument itself: another serial number on the port
 // is a new connection, shown in a new view, with nothing of the unit that went.
@@ -121,25 +139,6 @@ void on_link_state(HWND window, MainWindowState& state, LinkState link) {
       on_reopened(window, state);
       break;
   }
-}
-
-// Replaces the current view by a new one; the old one is destroyed first. The new view
-// gets the keyboard focus, so the keys work at once.
-void show_view(HWND window, MainWindowState& state, int view_id) {
-  destroy_view(window, state);
-  // The new view's routine says again if the link is still lost.
-  if (state.link_lost) show_identity(window, state, state.identity);
-  const WindowFactory* factory = find_window_factory(view_id);
-  if (factory == nullptr || factory->create_view == nullptr) return;
-  state.view = factory->create_view(window, state.context);
-  state.view_id = view_id;
-  if (state.view != nullptr) {
-    // The view's child id is its view id, for whoever needs to tell views apart.
-    SetWindowLongPtrA(state.view, GWLP_ID, view_id);
-    focus_first_tab_stop(state.view);
-  }
-  // Connect view: not connected. Other views: busy until they report the real state.
-  apply_menu_rule(state, view_id, view_id == IDD_CONNECT_VIEW ? 0 : 1);
 }
 
 void open_modal_dialog(HWND window, const MainWindowState& state, int template_id) {
@@ -191,6 +190,7 @@ void on_connected(HWND window, MainWindowState& state, ConnectionRef connection)
   if (!connection) return;
   destroy_view(window, state);
   state.context.connection = std::move(connection);
+  state.serial_number.reset();
   refresh_identity(window, state);
   show_view(window, state, IDD_RUN_VIEW);
 }
