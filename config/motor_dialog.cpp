@@ -99,22 +99,31 @@ MotorEdits edits_of(const MotorConfig& config) {
           unsigned_text(config.speed)};
 }
 
-void commit_edits(MotorConfig& config, const MotorEdits& edits) {
-  config.max_pressure =
-      static_cast<std::uint8_t>(parse_unsigned_entry(edits.max_pressure, kMaxPressureBar));
-  config.overpressure_timeout = static_cast<std::uint16_t>(
-      parse_unsigned_entry(edits.overpressure_timeout, kMaxOverpressureSeconds));
-  config.engaged_hall =
-      static_cast<std::uint16_t>(parse_unsigned_entry(edits.engaged_hall, kMaxHallValue));
-  config.disengaged_hall =
-      static_cast<std::uint16_t>(parse_unsigned_entry(edits.disengaged_hall, kMaxHallValue));
+MotorEditable editable_entries(std::uint8_t motor_id, std::uint8_t second_autostop) {
+  const bool pumping = is_pumping_motor(motor_id);
+  return {!pumping, pumping && second_autostop == kAutostopPressure};
+}
+
+void commit_edits(MotorConfig& config, const MotorEdits& edits, MotorEditable editable) {
+  if (editable.pressure) {
+    config.max_pressure =
+        static_cast<std::uint8_t>(parse_unsigned_entry(edits.max_pressure, kMaxPressureBar));
+    config.overpressure_timeout = static_cast<std::uint16_t>(
+        parse_unsigned_entry(edits.overpressure_timeout, kMaxOverpressureSeconds));
+  }
+  if (editable.hall) {
+    config.engaged_hall =
+        static_cast<std::uint16_t>(parse_unsigned_entry(edits.engaged_hall, kMaxHallValue));
+    config.disengaged_hall =
+        static_cast<std::uint16_t>(parse_unsigned_entry(edits.disengaged_hall, kMaxHallValue));
+  }
   config.speed = static_cast<std::uint16_t>(parse_unsigned_entry(edits.speed, kMaxMotorSpeed));
 }
 
 EntryRange check_entries(std::string_view speed, std::string_view max_pressure,
-                         std::string_view overpressure_timeout) {
-  return {above(speed, kMaxMotorSpeed), above(max_pressure, kMaxPressureBar),
-          above(overpressure_timeout, kMaxOverpressureSeconds)};
+                         std::string_view overpressure_timeout, MotorEditable editable) {
+  return {above(speed, kMaxMotorSpeed), editable.pressure && above(max_pressure, kMaxPressureBar),
+          editable.pressure && above(overpressure_timeout, kMaxOverpressureSeconds)};
 }
 
 WindowFace decide_motor_face(const MotorRuleInput& input) {

@@ -37,6 +37,8 @@ inline constexpr const char* kTestCaption = "Test";
 inline constexpr const char* kSaveFirstText = "You need to save your changes first.";
 inline constexpr const char* kExitCaption = "Exit";
 inline constexpr const char* kExitUnsavedText = "Exit without saving changes?";
+inline constexpr const char* kMotorNotStoppedText =
+    "The motor could not be stopped and may still be running. Check the sampler.";
 inline constexpr const char* kMotorSaveTooltip = "Save settings for current motor to sampler.";
 
 // The combo boxes' entries, in their order; the value is the code the record holds.
@@ -98,10 +100,21 @@ struct MotorEdits {
   bool operator==(const MotorEdits&) const = default;
 };
 
+// Which of the typed entries the operator can edit for a motor: the Hall values of an
+// engaging motor, the overpressure limits of a pump that stops on pressure. The others are
+// disabled; what the instrument stores in them is neither range-checked nor committed, so it
+// never locks the dialog and travels back unchanged.
+struct MotorEditable {
+  bool hall = true;
+  bool pressure = true;  // maximum pressure and overpressure timeout
+};
+[[nodiscard]] MotorEditable editable_entries(std::uint8_t motor_id, std::uint8_t second_autostop);
+
 // The edits showing a record ("%u" each).
 [[nodiscard]] MotorEdits edits_of(const MotorConfig& config);
-// Reads the typed numbers into the record, each limited to its field's range.
-void commit_edits(MotorConfig& config, const MotorEdits& edits);
+// Reads the typed numbers into the record, each limited to its field's range; entries the
+// operator cannot edit keep the record's value.
+void commit_edits(MotorConfig& config, const MotorEdits& edits, MotorEditable editable = {});
 
 // Which of the three range-checked entries are out of range as typed.
 struct EntryRange {
@@ -112,7 +125,8 @@ struct EntryRange {
   [[nodiscard]] bool any() const { return speed_invalid || pressure_invalid || timeout_invalid; }
 };
 [[nodiscard]] EntryRange check_entries(std::string_view speed, std::string_view max_pressure,
-                                       std::string_view overpressure_timeout);
+                                       std::string_view overpressure_timeout,
+                                       MotorEditable editable = {});
 
 // What the control rules depend on. The autostop codes are those of the entries the two
 // combo boxes show.

@@ -24,6 +24,7 @@ struct MotorDialogState {
   MotorDialogModel model;
   EntryRange range;    // the typed speed, pressure and timeout as last checked
   bool ready = false;  // notifications are ignored until the controls are filled
+  bool left = false;   // the leave sequence has been sent
 };
 
 Connection* connection_of(const MotorDialogState& state) { return state.context.connection.get(); }
@@ -72,23 +73,39 @@ unsigned trackbar_position(HWND dialog) {
   return static_cast<unsigned>(SendDlgItemMessageA(dialog, IDC_MOTOR_TRACKBAR, TBM_GETPOS, 0, 0));
 }
 
-void refresh(HWND dialog, const MotorDialogState& state) {
+std::uint8_t second_autostop(HWND dialog) {
+  return static_cast<std::uint8_t>(
+      get_combo_value(dialog, IDC_MOTOR_SECOND_AUTOSTOP, kSecondAutostopCombo));
+}
+
+MotorEditable editable_now(HWND dialog, const MotorDialogState& state) {
+  return editable_entries(state.model.current, second_autostop(dialog));
+}
+
+// The range-checked entries as they stand; only those the operator can edit count.
+EntryRange read_range(HWND dialog, const MotorDialogState& state) {
+  const MotorEdits edits = read_edits(dialog);
+  return check_entries(edits.speed, edits.max_pressure, edits.overpressure_timeout,
+                       editable_now(dialog, state));
+}
+
+// Which entries are editable follows the motor and the second autostop box, so the range is
+// checked again with every refresh.
+void refresh(HWND dialog, MotorDialogState& state) {
+  state.range = read_range(dialog, state);
   MotorRuleInput input;
   input.motor = state.model.current;
   input.running = state.model.running;
   input.invalid = state.range.any();
   input.first_autostop =
       static_cast<std::uint8_t>(get_combo_value(dialog, IDC_MOTOR_AUTOSTOP, kAutostopCombo));
-  input.second_autostop = static_cast<std::uint8_t>(
-      get_combo_value(dialog, IDC_MOTOR_SECOND_AUTOSTOP, kSecondAutostopCombo));
+  input.second_autostop = second_autostop(dialog);
   apply_face(dialog, decide_motor_face(input));
 }
 
 // Reads the three checked entries as they stand; the controls follow a change at once.
 void revalidate(HWND dialog, MotorDialogState& state) {
-  const MotorEdits edits = read_edits(dialog);
-  const EntryRange range =
-      check_entries(edits.speed, edits.max_pressure, edits.overpressure_timeout);
+  const EntryRange range = read_range(dialog, state);
   const bool changed = range.any() != state.range.any();
   state.range = range;
   if (changed) refresh(dialog, state);
@@ -97,7 +114,7 @@ void revalidate(HWND dialog, MotorDialogState& state) {
 // The typed numbers into the current record; the edits then show what was committed.
 void commit(HWND dialog, MotorDialogState& state) {
   MotorConfig& record = current_record(state.model);
-  commit_edits(record, read_edits(dialog));
+  commit_edits(record, read_edits(dialog), editable_now(dialog, state));
   show_edits(dialog, record);
 }
 
@@ -144,8 +161,6 @@ bool on_init(HWND dialog, MotorDialogState& state) {
     return false;
   }
   state.model.running = false;
-  const MotorEdits edits = read_edits(dialog);
-  state.range = check_entries(edits.speed, edits.max_pressure, edits.overpressure_timeout);
   refresh(dialog, state);
   state.ready = true;
   return true;
@@ -245,15 +260,24 @@ void on_test(HWND dialog, MotorDialogState& state, TestButton button) {
   refresh(dialog, state);
 }
 
-void on_leave(HWND dialog, const MotorDialogState& state) {
+// Stops the motor, leaves motor control and switches the sensors off, once, whatever ends
+// the dialog. Only a failed StopMotor is reported: the motor may still be running.
+void send_leave_sequence(HWND owner, MotorDialogState& state) {
+  if (state.left) return;
+  state.left = true;
+  Connection* connection = connection_of(state);
+  const int stopped = StopMotor(connection);
+  static_cast<void>(ExitMotorControl(connection));
+  static_cast<void>(StopSensors(connection));
+  if (stopped != kResultOk) MessageBoxA(owner, kMotorNotStoppedText, kExitCaption, MB_OK);
+}
+
+void on_leave(HWND dialog, MotorDialogState& state) {
   if (is_dirty(state.model) &&
       MessageBoxA(dialog, kExitUnsavedText, kExitCaption, MB_YESNO) != IDYES) {
     return;
   }
-  Connection* connection = connection_of(state);
-  static_cast<void>(StopMotor(connection));
-  static_cast<void>(ExitMotorControl(connection));
-  static_cast<void>(StopSensors(connection));
+  send_leave_sequence(dialog, state);
   EndDialog(dialog, 0);
 }
 
@@ -321,6 +345,11 @@ INT_PTR CALLBACK motor_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPA
   auto* state = dialog_state<MotorDialogState>(dialog);
   if (state == nullptr || !state->ready) return FALSE;
   switch (message) {
+    case WM_DESTROY:
+      // Destroyed without its own leaving (its owner closed, the session ended): the
+      // Connection is still open, as the owner closes it only after its owned windows go.
+      send_leave_sequence(nullptr, *state);
+      return FALSE;
     case WM_COMMAND:
       on_command(dialog, *state, LOWORD(wparam), HIWORD(wparam));
       return TRUE;

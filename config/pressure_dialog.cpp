@@ -57,9 +57,9 @@ std::optional<std::string> calibration_label(double slope, double offset) {
                      std::fabs(offset));
 }
 
-std::optional<std::string> pressure_test_text(const PressureCalibration& stored,
-                                              const SensorSample& sample) {
-  return format_text("%.3f bar", sensor_volts(sample) * stored.slope + stored.offset);
+std::string pressure_test_text(const PressureCalibration& stored, const SensorSample& sample) {
+  return format_text("%.3f bar", sensor_volts(sample) * stored.slope + stored.offset)
+      .value_or(kPressureOutOfRangeText);
 }
 
 WindowFace pressure_block_face(const PressureCalibration& block) {

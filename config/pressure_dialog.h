@@ -76,9 +76,11 @@ struct CalibrationLine {
 // "bar = (%.3f x volt) %s %.3f": the sign "+" for an offset of zero or more. Nothing
 // for a line too steep to show in 256 characters (the label then keeps its text).
 [[nodiscard]] std::optional<std::string> calibration_label(double slope, double offset);
-// The pressure through a stored line, "%.3f bar"; nothing as above.
-[[nodiscard]] std::optional<std::string> pressure_test_text(const PressureCalibration& stored,
-                                                            const SensorSample& sample);
+// The pressure through a stored line, "%.3f bar"; a reading too large to show reads as
+// kPressureOutOfRangeText, so the result never keeps an earlier reading.
+inline constexpr const char* kPressureOutOfRangeText = "out of range";
+[[nodiscard]] std::string pressure_test_text(const PressureCalibration& stored,
+                                             const SensorSample& sample);
 
 // The block shown: boxes checked by their in-use bytes, values "%.3f", the line's label.
 [[nodiscard]] WindowFace pressure_block_face(const PressureCalibration& block);

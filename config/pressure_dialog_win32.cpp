@@ -4,6 +4,7 @@
 #include "config/pressure_dialog_win32.h"
 
 #include <memory>
+#include <utility>
 
 #include "config/pressure_dialog.h"
 #include "link/commands.h"
@@ -20,6 +21,7 @@ struct PressureDialogState {
   PressureCalibration block;  // as read on open, then as the dialog changes it
   bool calculated = false;    // a line from Calculate waits to be saved
   bool ready = false;         // notifications are ignored until the controls are filled
+  bool left = false;          // StopSensors has been sent
 };
 
 Connection* connection_of(const PressureDialogState& state) {
@@ -108,13 +110,17 @@ void on_test(HWND dialog, const PressureDialogState& state) {
     MessageBoxA(dialog, kPressureTestFailedText, kPressureTestCaption, MB_OK);
     return;
   }
-  if (const auto text = pressure_test_text(stored, sample)) {
-    set_item_text(dialog, IDC_PRESSURE_RESULT, *text);
-  }
+  set_item_text(dialog, IDC_PRESSURE_RESULT, pressure_test_text(stored, sample));
 }
 
-void on_leave(HWND dialog, const PressureDialogState& state) {
+// Switches the sensors off, once, whatever ends the dialog.
+void send_leave_sequence(PressureDialogState& state) {
+  if (std::exchange(state.left, true)) return;
   static_cast<void>(StopSensors(connection_of(state)));
+}
+
+void on_leave(HWND dialog, PressureDialogState& state) {
+  send_leave_sequence(state);
   EndDialog(dialog, 0);
 }
 
@@ -147,6 +153,14 @@ INT_PTR CALLBACK pressure_dialog_proc(HWND dialog, UINT message, WPARAM wparam, 
         on_command(dialog, *state, LOWORD(wparam), HIWORD(wparam));
       }
       return TRUE;
+    case WM_DESTROY:
+      // Destroyed without its own leaving (its owner closed, the session ended): the
+      // Connection is still open, as the owner closes it only after its owned windows go.
+      if (auto* state = dialog_state<PressureDialogState>(dialog);
+          state != nullptr && state->ready) {
+        send_leave_sequence(*state);
+      }
+      return FALSE;
     case WM_NCDESTROY:
       free_dialog_state<PressureDialogState>(dialog);
       return FALSE;

@@ -8,10 +8,14 @@
 namespace tq {
 namespace {
 
-HealthUpdate read_health(Connection* connection, const SystemStatus& last_shown) {
+HealthUpdate read_health(Connection* connection, const SystemStatus& last_shown,
+                         DiagnosticsFeed& feed, LinkWatch& link) {
   SystemStatus status;
   std::optional<SystemStatus> reading;
-  if (GetSystemStatus(connection, &status) == kResultOk) reading = status;
+  const int result = GetSystemStatus(connection, &status);
+  if (result == kResultOk) reading = status;
+  const bool port_lost = connection != nullptr && ReadConnectionStats(*connection).lost;
+  if (const auto change = link.note(result != kResultLinkFailure, port_lost)) feed.publish(*change);
   return decide_health(last_shown, reading);
 }
 
@@ -33,6 +37,11 @@ int diagnostics_poll(Poller& poller, DiagnosticsFeed& feed, const ConnectionRef&
                      SystemStatus last_shown) {
   bool started = false;
   LogRowWindow rows;
+  LinkWatch link;
+  const auto reopenings = [c = connection.get()] {
+    return c != nullptr ? ReadConnectionStats(*c).reopenings : 0;
+  };
+  std::uint64_t opened = reopenings();
   for (;;) {
     if (!started && StartDiagnosticLogRead(connection.get()) == kResultOk) {
       started = true;
@@ -40,11 +49,15 @@ int diagnostics_poll(Poller& poller, DiagnosticsFeed& feed, const ConnectionRef&
     }
     if (started) {
       if (!feed.inputs().paused) {
-        HealthUpdate health = read_health(connection.get(), last_shown);
+        HealthUpdate health = read_health(connection.get(), last_shown, feed, link);
         last_shown = health.shown;
         feed.publish(std::move(health));
       }
       if (!drain_log(poller, feed, connection.get(), rows)) return 0;
+    }
+    if (const std::uint64_t now = reopenings(); now != opened) {
+      opened = now;
+      feed.publish(LinkReopened{});
     }
     if (!PollerWait(poller, kDiagnosticsPeriodMs)) return 0;
   }

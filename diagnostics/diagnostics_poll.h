@@ -13,6 +13,7 @@
 #include "link/connection.h"
 #include "link/poller.h"
 #include "link/records.h"
+#include "shell/link_watch.h"
 #include "shell/poll_feed.h"
 
 namespace tq {
@@ -31,14 +32,16 @@ struct LogReadStarted {
   bool operator==(const LogReadStarted&) const = default;
 };
 
-using DiagnosticsReport = std::variant<LogReadStarted, HealthUpdate, LogRowChange>;
+using DiagnosticsReport =
+    std::variant<LogReadStarted, HealthUpdate, LogRowChange, LinkReport, LinkReopened>;
 using DiagnosticsFeed = PollFeed<DiagnosticsReport, DiagnosticsInputs>;
 
 // Runs until the Poller is stopped. Until StartDiagnosticLogRead succeeds (tried again
 // every pass) nothing else is sent. Then each pass, unless paused, reads the status and
 // publishes a HealthUpdate against `last_shown` (the health the view shows now), and
 // fetches entries one by one, 2 ms apart, until the instrument has no further entry or
-// the view is paused.
+// the view is paused. A LinkReport follows a status read that changed the link's state, and
+// a LinkReopened each pass in which the Connection has opened its port again.
 int diagnostics_poll(Poller& poller, DiagnosticsFeed& feed, const ConnectionRef& connection,
                      SystemStatus last_shown);
 

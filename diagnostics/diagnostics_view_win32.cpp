@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <type_traits>
+#include <utility>
 #include <variant>
 
 #include "diagnostics/diagnostics_poll.h"
@@ -14,6 +15,7 @@
 #include "shell/dialog_helpers_win32.h"
 #include "shell/dialog_state_win32.h"
 #include "shell/list_save_win32.h"
+#include "shell/main_window.h"
 #include "shell/messages.h"
 #include "shell/resource.h"
 #include "shell/view_layout_win32.h"
@@ -27,6 +29,9 @@ struct DiagnosticsViewState {
   int status_height = 0;
   int banner_width = 0;     // the banner's width + 1
   SystemStatus last_shown;  // the health the read-outs show, handed to each new routine
+  // A new reading has started and its first row has not come yet: the rows shown are
+  // replaced when it does, not before, so a paused display keeps what it shows.
+  bool rows_replaced_by_next = false;
   PollSession<DiagnosticsReport, DiagnosticsInputs> polling;
 };
 
@@ -60,13 +65,21 @@ void apply_report(HWND view, DiagnosticsViewState& state, const DiagnosticsRepor
         if constexpr (std::is_same_v<Item, LogReadStarted>) {
           // The reading starts from the oldest entry: whatever an earlier reading left in
           // the list (after a refused Clear, say) would otherwise be shown twice.
-          rows.delete_all_rows();
+          state.rows_replaced_by_next = true;
+        } else if constexpr (std::is_same_v<Item, LinkReport>) {
+          const LinkState link = item.lost ? LinkState::kLost : LinkState::kAnswering;
+          PostMessageA(GetParent(view), MSG_LINK_STATE, static_cast<WPARAM>(link), 0);
+        } else if constexpr (std::is_same_v<Item, LinkReopened>) {
+          // The main window reads who answers now, and replaces this view for another unit.
+          PostMessageA(GetParent(view), MSG_LINK_STATE, static_cast<WPARAM>(LinkState::kReopened),
+                       0);
         } else if constexpr (std::is_same_v<Item, HealthUpdate>) {
           apply_texts(view, item.texts);
           state.last_shown = item.shown;
           state.context.session->diagnostics_run_state = item.shown.sampler_state;
           post_view_state(view, item.shown.sampler_state);
         } else {
+          if (std::exchange(state.rows_replaced_by_next, false)) rows.delete_all_rows();
           if (item.drop_oldest) rows.delete_first_row();
           rows.apply(item.row);
         }
@@ -93,7 +106,7 @@ void on_init(HWND view, LPARAM lparam) {
 }
 
 void on_clear(HWND view, DiagnosticsViewState& state) {
-  if (MessageBoxA(view, kClearQuestion, kClearCaption, MB_YESNO) != IDYES) return;
+  if (MessageBoxA(view, kClearQuestion, kClearCaption, MB_YESNO | MB_DEFBUTTON2) != IDYES) return;
   // No entry may be fetched while the log is wiped.
   state.polling.stop();
   if (ClearDiagnosticLog(state.context.connection.get()) == kResultOk) {

@@ -69,8 +69,10 @@ ConnectionRef CreateConnectionOnPort(std::unique_ptr<SerialPort> port, WindowHan
 }
 
 ConnectionRef CreateConnection(WindowHandle owner, const std::string& port_name) {
-  return CreateConnectionOnPort(OpenSerialPort(port_name), owner, kConnectionTimeoutMs,
-                                ReopenerFor(port_name));
+  ConnectionRef connection = CreateConnectionOnPort(OpenSerialPort(port_name), owner,
+                                                    kConnectionTimeoutMs, ReopenerFor(port_name));
+  if (connection) connection->port_name = port_name;
+  return connection;
 }
 
 ConnectionRef CloseConnection(ConnectionRef connection) {

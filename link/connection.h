@@ -103,6 +103,7 @@ struct Connection : std::enable_shared_from_this<Connection> {
   std::uint8_t sequence = 0;  // changed only while `lock` is held
   WindowHandle owner = nullptr;
   std::uint16_t busy_dialog = 0;
+  std::string port_name;  // the port it was opened on; empty for a port handed in. Not changed.
 
   PortHealth health;  // changed only while `lock` is held
   LinkRecord record;

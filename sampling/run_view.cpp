@@ -170,4 +170,9 @@ bool double_click_opens_reset(int x, int y, const ViewRect& banner, std::uint8_t
   return inside && sampler_state <= kIdle;
 }
 
+std::string last_known_mark(unsigned hour, unsigned minute, unsigned second) {
+  return format_text("Link lost: last known values, read at %02u:%02u:%02u", hour, minute, second)
+      .value_or("");
+}
+
 }  // namespace tq

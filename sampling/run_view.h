@@ -37,6 +37,10 @@ inline constexpr std::size_t kStatusTimeLength = 16;
 // The texts as the controls they go into: the banner first, then the lines in order.
 [[nodiscard]] std::vector<ControlText> run_status_face(const RunStatusTexts& texts);
 
+// The status panel's caption while the link is lost: the lines show the last values read,
+// at this time of the PC's day.
+[[nodiscard]] std::string last_known_mark(unsigned hour, unsigned minute, unsigned second);
+
 // ---- Run controls --------------------------------------------------------------------------
 
 // What the enabling depends on: the mode selected in the combo and, from the last status

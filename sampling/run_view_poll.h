@@ -16,6 +16,7 @@
 #include "link/records.h"
 #include "sampling/run_view.h"
 #include "sampling/sample_log.h"
+#include "shell/link_watch.h"
 #include "shell/poll_feed.h"
 #include "shell/window_face.h"
 
@@ -30,7 +31,22 @@ struct RunStatusReport {
   bool operator==(const RunStatusReport&) const = default;
 };
 
-using RunViewReport = std::variant<RunStatusReport, ListRow>;
+// The routine has reached the end of the instrument's log since it started: the list holds
+// every entry. Published once.
+struct SampleLogListed {
+  bool operator==(const SampleLogListed&) const = default;
+};
+
+// The port was opened again and another instrument (another serial number) answers on it:
+// a new connection. The routine starts its log again from entry 0, and the rows shown so
+// far belong to the instrument that went.
+struct InstrumentChanged {
+  IdentityRecord identity;
+  bool operator==(const InstrumentChanged&) const = default;
+};
+
+using RunViewReport =
+    std::variant<RunStatusReport, ListRow, SampleLogListed, LinkReport, InstrumentChanged>;
 using RunViewFeed = PollFeed<RunViewReport>;
 using RunViewPolling = PollSession<RunViewReport>;
 
@@ -38,6 +54,11 @@ inline constexpr std::uint32_t kRunViewPeriodMs = 1000;
 
 // The routine, from `cursor` on (a new view starts at the beginning of the log). The
 // Connection is the routine's own reference, so it stays open while the routine runs.
+//
+// It reads the instrument's identity when it starts. After the Connection has opened its
+// port again, nothing it reads counts until the identity has been read again: a row read
+// across a reopening is dropped and read again, so no row of one instrument ever joins
+// another's list.
 int run_view_poll(Poller& poller, RunViewFeed& feed, const ConnectionRef& connection,
                   SampleLogCursor cursor);
 

@@ -17,6 +17,7 @@
 #include "shell/dialog_helpers_win32.h"
 #include "shell/dialog_state_win32.h"
 #include "shell/list_save_win32.h"
+#include "shell/main_window.h"
 #include "shell/messages.h"
 #include "shell/paint_win32.h"
 #include "shell/resource.h"
@@ -29,8 +30,10 @@ namespace {
 struct RunViewState {
   WindowContext context;
   int status_height = 0;
-  int panel_width = 0;    // the banner's width + 1
-  SystemStatus status{};  // the last status read; all zeros until the first
+  int panel_width = 0;       // the banner's width + 1
+  SystemStatus status{};     // the last status read; all zeros until the first
+  SYSTEMTIME status_time{};  // when it was read (local time), for the mark while lost
+  bool log_listed = false;   // the list has reached the end of the log since it was emptied
   RunViewPolling polling;
 };
 
@@ -97,15 +100,37 @@ void on_init(HWND view, const WindowContext& context) {
   start_polling(view, *state, {});
 }
 
+void post_link_state(HWND view, LinkState link) {
+  PostMessageA(GetParent(view), MSG_LINK_STATE, static_cast<WPARAM>(link), 0);
+}
+
+// While the link is lost the status lines keep the last values read, marked as such.
+void on_link_report(HWND view, const RunViewState& state, const LinkReport& report) {
+  const SYSTEMTIME& at = state.status_time;
+  set_item_text(view, IDC_STATUS_FRAME,
+                report.lost ? last_known_mark(at.wHour, at.wMinute, at.wSecond) : "");
+  post_link_state(view, report.lost ? LinkState::kLost : LinkState::kAnswering);
+}
+
 void on_poll_report(HWND view, RunViewState& state) {
   ListRowBatch rows(view, IDC_SAMPLE_LOG_LIST);
   for (RunViewReport& report : state.polling.take()) {
     if (const auto* status = std::get_if<RunStatusReport>(&report)) {
       state.status = status->status;
+      GetLocalTime(&state.status_time);
       apply_texts(view, run_status_face(status->texts));
       refresh_run_controls(view, state);
-    } else {
-      rows.apply(place_sample_log_row(std::get<ListRow>(std::move(report)), list_rows(view)));
+    } else if (auto* row = std::get_if<ListRow>(&report)) {
+      rows.apply(place_sample_log_row(std::move(*row), list_rows(view)));
+    } else if (std::holds_alternative<SampleLogListed>(report)) {
+      state.log_listed = true;
+    } else if (const auto* link = std::get_if<LinkReport>(&report)) {
+      on_link_report(view, state, *link);
+    } else if (std::holds_alternative<InstrumentChanged>(report)) {
+      // A new connection: nothing of the instrument that went stays to be saved as this one's.
+      rows.delete_all_rows();
+      state.log_listed = false;
+      post_link_state(view, LinkState::kOtherInstrument);
     }
   }
 }
@@ -144,13 +169,17 @@ void on_stop(HWND view, const RunViewState& state) {
 
 // The routine is stopped around the clear so that no log read interleaves with it.
 void on_clear_log(HWND view) {
-  if (MessageBoxA(view, kClearLogQuestion, kClearLogCaption, MB_YESNO) != IDYES) return;
+  // No is the default: Enter must never wipe the sampler's log.
+  if (MessageBoxA(view, kClearLogQuestion, kClearLogCaption, MB_YESNO | MB_DEFBUTTON2) != IDYES) {
+    return;
+  }
   RunViewState* state = dialog_state<RunViewState>(view);
   if (state == nullptr) return;  // the view went while the question was open
   state->polling.stop();
   SampleLogCursor cursor;
   if (ClearSampleLog(state->context.connection.get()) == kResultOk) {
     delete_list_rows(view, IDC_SAMPLE_LOG_LIST);
+    state->log_listed = false;
   } else {
     // The log is as it was and so is the list: go on from its newest row instead of
     // listing every entry a second time.
@@ -162,7 +191,17 @@ void on_clear_log(HWND view) {
   start_polling(view, *state, cursor);
 }
 
+// A list still being filled is saved only when the operator says so: a partial file taken
+// for the whole log is lost data once the log has been cleared on the sampler.
 void on_save_log(HWND view, const RunViewState& state) {
+  if (!state.log_listed) {
+    const std::string question = partial_save_question(list_rows(view));
+    if (MessageBoxA(view, question.c_str(), kPartialSaveCaption,
+                    MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
+      return;
+    }
+    if (dialog_state<RunViewState>(view) == nullptr) return;  // the view went meanwhile
+  }
   save_list_to_file(view, IDC_SAMPLE_LOG_LIST, kSampleLogColumnCount, kSampleLogSaveTexts,
                     state.context.session->sample_log_path);
 }

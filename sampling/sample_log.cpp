@@ -52,20 +52,32 @@ SampleLogAnswer take_sample_log_answer(SampleLogCursor& cursor, int result,
 }
 
 bool run_sample_log_step(Poller& poller, Connection* connection, SampleLogCursor& cursor,
-                         const ShowLogRow& show) {
+                         const ShowLogRow& show, bool* reached_end) {
+  const auto ended = [reached_end](bool at_end) {
+    if (reached_end != nullptr) *reached_end = at_end;
+    return true;
+  };
   for (;;) {
     if (!PollerWait(poller, kSampleLogEntryWaitMs)) return false;
     if (cursor.next > kLastIndex) {
       cursor = {kLastIndex, true};
-      return true;
+      return ended(true);
     }
     SampleLogEntry entry;
     const int result =
         GetSampleLogEntry(connection, static_cast<std::uint16_t>(cursor.next), &entry);
     SampleLogAnswer answer = take_sample_log_answer(cursor, result, entry);
     if (answer.row) show(std::move(*answer.row));
-    if (!answer.ask_next) return true;
+    if (!answer.ask_next) return ended(result == kResultNoSuchEntry);
   }
+}
+
+std::string partial_save_question(int rows) {
+  return format_text(
+             "The sample log is still being read from the sampler: %d rows are listed so far, "
+             "and the sampler holds more.\n\nSave only the rows listed so far?",
+             rows)
+      .value_or("");
 }
 
 ListRow place_sample_log_row(ListRow row, int rows) {

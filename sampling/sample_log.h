@@ -71,9 +71,17 @@ struct SampleLogAnswer {
 // The log step of one poll cycle: before each entry it waits 2 ms on the Poller's wake
 // semaphore, then reads entry cursor.next and hands its row to `show`, until the
 // instrument has no such entry or a read fails. False when the Poller was told to stop.
+// `reached_end`, if given, tells whether the step ended at the end of the log (every entry
+// the instrument holds has been read) rather than on a failed read.
 using ShowLogRow = std::function<void(ListRow)>;
 [[nodiscard]] bool run_sample_log_step(Poller& poller, Connection* connection,
-                                       SampleLogCursor& cursor, const ShowLogRow& show);
+                                       SampleLogCursor& cursor, const ShowLogRow& show,
+                                       bool* reached_end = nullptr);
+
+// What Save Log asks while the list is still being filled: how many rows it holds so far,
+// and that the sampler holds more.
+inline constexpr const char* kPartialSaveCaption = "Save Sample Log";
+[[nodiscard]] std::string partial_save_question(int rows);
 
 inline constexpr std::uint32_t kSampleLogEntryWaitMs = 2;
 

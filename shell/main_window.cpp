@@ -75,4 +75,9 @@ IdentityTexts connected_identity_texts(const IdentityRecord& identity, std::uint
   return texts;
 }
 
+std::string link_lost_status(std::string_view port_name) {
+  if (port_name.empty()) return "Link lost: reconnecting...";
+  return "Link lost: reconnecting to " + std::string(port_name) + "...";
+}
+
 }  // namespace tq

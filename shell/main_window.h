@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "link/records.h"
-#include "tarnquill/version.h"
 #include "shell/window_face.h"
+#include "tarnquill/version.h"
 
 namespace tq {
 
@@ -42,5 +42,15 @@ struct IdentityTexts {
                                                      std::uint16_t device_type);
 // The sensor name as text: up to its first NUL, at most 20 characters.
 [[nodiscard]] std::string sensor_name_of(const IdentityRecord& identity);
+
+// What a view learnt of the link (MSG_LINK_STATE).
+enum class LinkState : int {
+  kAnswering = 0,        // polls are answered (again)
+  kLost = 1,             // the port reports the line gone, or polls go unanswered
+  kOtherInstrument = 2,  // the port came back, and another instrument answers on it
+  kReopened = 3,         // the port came back; which instrument answers is not known yet
+};
+// The status bar's part 0 while the link is lost: "Link lost: reconnecting to COM7...".
+[[nodiscard]] std::string link_lost_status(std::string_view port_name);
 
 }  // namespace tq

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "link/commands.h"
 #include "link/connection.h"
@@ -35,6 +36,9 @@ struct MainWindowState {
   HWND status_bar = nullptr;
   HWND view = nullptr;
   int view_id = 0;
+  IdentityTexts identity = not_connected_identity_texts();  // as last shown
+  std::optional<std::uint16_t> serial_number;               // of the unit last shown
+  bool link_lost = false;                                   // the status bar says so
 };
 
 void apply_menu_rule(const MainWindowState& state, int view_id, int running) {
@@ -44,23 +48,29 @@ void apply_menu_rule(const MainWindowState& state, int view_id, int running) {
   }
 }
 
-void show_identity(HWND window, const MainWindowState& state, const IdentityTexts& texts) {
+void show_identity(HWND window, MainWindowState& state, const IdentityTexts& texts) {
   SetWindowTextA(window, texts.title.c_str());
   set_status_text_f(state.status_bar, 0, "%s", texts.status_connection.c_str());
   set_status_text_f(state.status_bar, 1, "%s", texts.status_extra.c_str());
+  state.identity = texts;
+  state.link_lost = false;
 }
 
-void refresh_identity(HWND window, const MainWindowState& state) {
+// False, with title and status bar unchanged, when the instrument did not tell.
+bool refresh_identity(HWND window, MainWindowState& state) {
   Connection* connection = state.context.connection.get();
   if (connection == nullptr) {
     show_identity(window, state, not_connected_identity_texts());
-    return;
+    state.serial_number.reset();
+    return true;
   }
   IdentityRecord identity;
-  if (GetIdentity(connection, &identity) != kResultOk) return;
+  if (GetIdentity(connection, &identity) != kResultOk) return false;
   std::uint16_t device_type = 0;
-  if (GetDeviceType(connection, &device_type) != kResultOk) return;
+  if (GetDeviceType(connection, &device_type) != kResultOk) return false;
   show_identity(window, state, connected_identity_texts(identity, device_type));
+  state.serial_number = identity.serial_number;
+  return true;
 }
 
 void destroy_view(HWND window, MainWindowState& state) {
@@ -73,12 +83,16 @@ void destroy_view(HWND window, MainWindowState& state) {
   MSG report{};
   while (PeekMessageA(&report, window, MSG_VIEW_STATE, MSG_VIEW_STATE, PM_REMOVE)) {
   }
+  while (PeekMessageA(&report, window, MSG_LINK_STATE, MSG_LINK_STATE, PM_REMOVE)) {
+  }
 }
 
 // Replaces the current view by a new one; the old one is destroyed first. The new view
 // gets the keyboard focus, so the keys work at once.
 void show_view(HWND window, MainWindowState& state, int view_id) {
   destroy_view(window, state);
+  // The new view's routine says again if the link is still lost.
+  if (state.link_lost) show_identity(window, state, state.identity);
   const WindowFactory* factory = find_window_factory(view_id);
   if (factory == nullptr || factory->create_view == nullptr) return;
   state.view = factory->create_view(window, state.context);
@@ -92,10 +106,50 @@ void show_view(HWND window, MainWindowState& state, int view_id) {
   apply_menu_rule(state, view_id, view_id == IDD_CONNECT_VIEW ? 0 : 1);
 }
 
+// For a view that does not confirm the instrument itself: another serial number on the port
+// is a new connection, shown in a new view, with nothing of the unit that went.
+void on_reopened(HWND window, MainWindowState& state) {
+  IdentityRecord identity;
+  if (GetIdentity(state.context.connection.get(), &identity) != kResultOk) return;
+  if (state.serial_number && *state.serial_number == identity.serial_number) return;
+  refresh_identity(window, state);
+  show_view(window, state, state.view_id);
+}
+
+// The status bar follows the link as the view on show learns of it; another instrument on
+// the port is a new connection, whose identity the title and status bar then show.
+void on_link_state(HWND window, MainWindowState& state, LinkState link) {
+  if (state.context.connection == nullptr) return;
+  switch (link) {
+    case LinkState::kLost:
+      set_status_text_f(state.status_bar, 0, "%s",
+                        link_lost_status(state.context.connection->port_name).c_str());
+      state.link_lost = true;
+      break;
+    case LinkState::kAnswering:
+      // Read again (the unit may have been renamed meanwhile); else as it was.
+      if (state.link_lost && !refresh_identity(window, state)) {
+        show_identity(window, state, state.identity);
+      }
+      break;
+    case LinkState::kOtherInstrument:
+      refresh_identity(window, state);
+      break;
+    case LinkState::kReopened:
+      on_reopened(window, state);
+      break;
+  }
+}
+
 void open_modal_dialog(HWND window, const MainWindowState& state, int template_id) {
   const WindowFactory* factory = find_window_factory(template_id);
-  if (factory != nullptr && factory->open_dialog != nullptr) {
-    static_cast<void>(factory->open_dialog(window, state.context));
+  if (factory == nullptr || factory->open_dialog == nullptr) return;
+  const WindowContext context = state.context;  // the state goes if the window is closed
+  static_cast<void>(factory->open_dialog(window, context));
+  // A name saved in the identification dialog shows in the title and status bar at once.
+  if (template_id != IDD_DEVICE_IDENTIFICATION) return;
+  if (MainWindowState* after = dialog_state<MainWindowState>(window)) {
+    refresh_identity(window, *after);
   }
 }
 
@@ -136,6 +190,7 @@ void on_connected(HWND window, MainWindowState& state, ConnectionRef connection)
   if (!connection) return;
   destroy_view(window, state);
   state.context.connection = std::move(connection);
+  state.serial_number.reset();
   refresh_identity(window, state);
   show_view(window, state, IDD_RUN_VIEW);
 }
@@ -210,6 +265,16 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       return TRUE;
     case MSG_CONNECTED:
       on_connected(window, *state, adopt_connected(lparam));
+      return TRUE;
+    case MSG_LINK_STATE:
+      if (state->view_id == IDD_RUN_VIEW || state->view_id == IDD_DIAGNOSTICS_VIEW) {
+        on_link_state(window, *state, static_cast<LinkState>(static_cast<int>(wparam)));
+      }
+      return TRUE;
+    case WM_ENDSESSION:
+      // The session ends: close as Exit does (owned dialogs leave first, the Connection
+      // closes last), before the process is ended.
+      if (wparam != FALSE) DestroyWindow(window);
       return TRUE;
     case WM_DESTROY:
       destroy_view(window, *state);

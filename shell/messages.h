@@ -19,9 +19,13 @@ inline constexpr unsigned kMsgViewState = 0x400 + 3;
 // passes to the main window (see connection_message_win32.h). Fixed at WM_USER+4, which
 // no dialog-manager message shares.
 inline constexpr unsigned kMsgConnected = 0x400 + 4;
+// Posted by the Run and Diagnostics views when what they know of the link changes. wParam a
+// LinkState (main_window.h), lParam 0. Fixed at WM_USER+5, which no dialog-manager message shares.
+inline constexpr unsigned kMsgLinkState = 0x400 + 5;
 
 }  // namespace tq
 
 #define MSG_STATUS_HEIGHT (::tq::kMsgStatusHeight)
 #define MSG_VIEW_STATE (::tq::kMsgViewState)
 #define MSG_CONNECTED (::tq::kMsgConnected)
+#define MSG_LINK_STATE (::tq::kMsgLinkState)

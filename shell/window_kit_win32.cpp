@@ -100,7 +100,13 @@ void apply_list_row(HWND dialog, int list_id, const ListRow& row) {
   ListRowBatch(dialog, list_id).apply(row);
 }
 
-ListRowBatch::ListRowBatch(HWND dialog, int list_id) : list_(GetDlgItem(dialog, list_id)) {}
+ListRowBatch::ListRowBatch(HWND dialog, int list_id) : list_(GetDlgItem(dialog, list_id)) {
+  if (list_ == nullptr) return;
+  const auto count = SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0);
+  const auto top = SendMessageA(list_, LVM_GETTOPINDEX, 0, 0);
+  const auto per_page = SendMessageA(list_, LVM_GETCOUNTPERPAGE, 0, 0);
+  follows_ = count == 0 || top + per_page >= count;
+}
 
 ListRowBatch::~ListRowBatch() {
   if (list_ == nullptr) return;
@@ -108,7 +114,9 @@ ListRowBatch::~ListRowBatch() {
     SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list_, nullptr, TRUE);
   }
-  if (last_ >= 0) SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(last_), FALSE);
+  if (last_ >= 0 && follows_) {
+    SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(last_), FALSE);
+  }
 }
 
 void ListRowBatch::hold_drawing() {

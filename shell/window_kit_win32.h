@@ -45,7 +45,8 @@ void apply_checked(HWND dialog, std::span<const ControlFlag> checked);
 void apply_face(HWND dialog, const WindowFace& face);
 
 // Inserts or rewrites one row of a report-style list (the colour as the item's parameter)
-// and scrolls it fully into view. A row that cannot be inserted is left out.
+// and scrolls it fully into view if the list's end was in view. A row that cannot be
+// inserted is left out.
 void apply_list_row(HWND dialog, int list_id, const ListRow& row);
 void delete_list_rows(HWND dialog, int list_id);
 
@@ -53,6 +54,10 @@ void delete_list_rows(HWND dialog, int list_id);
 // list's drawing held from the second row on and only the last row scrolled into view, when
 // the batch ends: a list that draws and scrolls for each of many rows keeps its window from
 // answering (under Wine a few milliseconds a row).
+//
+// The list follows its newest row as a terminal follows its output: only while the operator
+// has not scrolled away from the end. A list whose last row was out of view when the batch
+// began stays where it is, so older rows can be read while new ones arrive.
 class ListRowBatch {
  public:
   ListRowBatch(HWND dialog, int list_id);
@@ -71,6 +76,7 @@ class ListRowBatch {
   int changes_ = 0;
   int last_ = -1;  // the row to scroll into view
   bool held_ = false;
+  bool follows_ = true;  // the list's end was in view when the batch began
 };
 
 // Gives the keyboard focus to the dialog's first tab stop (or to nothing when it has

@@ -244,6 +244,33 @@ TEST(MotorValidation, OutOfRangeAsTyped) {
   EXPECT_FALSE(check_entries("abc", "", "1x").any());
 }
 
+// Stored limits outside the typed ranges, in entries the operator cannot edit, neither lock
+// the dialog nor change on their way back.
+TEST(MotorValidation, OnlyEditableEntriesAreCheckedAndCommitted) {
+  const struct {
+    std::uint8_t motor, second_autostop;
+    bool pressure, hall;  // editable
+  } cases[] = {{kMotorCartridgeLoad, kAutostopNone, false, true},
+               {kMotorStabilizerEngage, kAutostopPressure, false, true},
+               {kMotorSamplePump, kAutostopNone, false, false},
+               {kMotorStabilizerPump, kAutostopPressure, true, false}};
+  for (const auto& c : cases) {
+    MotorConfig config;
+    config.max_pressure = 50;
+    config.overpressure_timeout = 5000;
+    config.engaged_hall = 5000;
+    config.disengaged_hall = 4096;
+    const MotorEditable editable = editable_entries(c.motor, c.second_autostop);
+    const MotorEdits stored = edits_of(config);
+    EXPECT_EQ(check_entries("0", stored.max_pressure, stored.overpressure_timeout, editable).any(),
+              c.pressure);
+    commit_edits(config, stored, editable);
+    EXPECT_EQ(edits_of(config),
+              (MotorEdits{c.pressure ? "10" : "50", c.pressure ? "3600" : "5000",
+                          c.hall ? "4095" : "5000", c.hall ? "4095" : "4096", "0"}));
+  }
+}
+
 TEST(MotorRequests, PumpRequestClampsItsTimeoutAndReadsTheVolume) {
   const PumpRequest pump = build_pump_request(kMotorSamplePump, "2.5 l", "300");
   EXPECT_EQ(pump.flow_timeout, 15300);  // 255 minutes at most

@@ -91,6 +91,28 @@ TEST(PressureVolts, TheDifferenceIsSigned) {
   sample.pressure_a = 2048 + 205;
   sample.pressure_b = 205;
   EXPECT_EQ(pressure_test_text(stored, sample), "5.000 bar");  // 2.5 V
+  // Too long to show: a short text of its own, never the reading before.
+  stored.slope = 1e300;
+  EXPECT_EQ(pressure_test_text(stored, sample), "out of range");
+}
+
+// Two points d volts apart give the determinant d * d: a line just above the threshold,
+// none just below it.
+TEST(PressureFit, TheDeterminantThreshold) {
+  const struct {
+    float apart;
+    bool fits;
+  } cases[] = {{3.2e-6F, true}, {3.1e-6F, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.apart);
+    PressureCalibration block;
+    block.point_in_use = {1, 1, 0, 0, 0};
+    block.point_voltage = {0.0F, c.apart, 0, 0, 0};
+    block.point_pressure = {0.0F, 1.0F, 0, 0, 0};
+    const double apart = c.apart;
+    ASSERT_EQ(apart * apart > kMinFitDeterminant, c.fits);  // the case is where it means to be
+    EXPECT_EQ(fit_calibration(block).has_value(), c.fits);
+  }
 }
 
 TEST(PressureRows, TextsReadAsTheirLeadingNumber) {

@@ -307,6 +307,20 @@ class ExclusiveDevice : public std::enable_shared_from_this<ExclusiveDevice> {
     open_ = true;
     return std::make_unique<Held>(shared_from_this(), std::move(ends.host));
   }
+  // The instrument goes: the open host end finds the line gone.
+  void HangUp() {
+    std::unique_ptr<ScriptedDevice> gone;
+    std::lock_guard lock(mutex_);
+    gone = std::move(instrument_);
+  }
+  bool IsOpen() {
+    std::lock_guard lock(mutex_);
+    return open_;
+  }
+  std::size_t Requests() {
+    std::lock_guard lock(mutex_);
+    return instrument_ ? instrument_->Requests().size() : 0;
+  }
 
  private:
   // The host end, which lets go of the device when closed.
@@ -370,6 +384,43 @@ TEST(ClosedConnection, ConnectRightAfterDisconnectOpensAPortThatOpensOnlyOnce) {
     EXPECT_EQ(Status(next.get()), kResultOk);
     next = CloseConnection(std::move(next));
   }
+}
+
+// A lost COM port can be opened again only once the lost handle is closed.
+TEST(LostPort, TheLostPortIsClosedBeforeItsNameIsOpenedAgain) {
+  auto device = std::make_shared<ExclusiveDevice>(Answer);
+  auto c =
+      CreateConnectionOnPort(device->Open(), nullptr, 1000, [device] { return device->Open(); });
+  ASSERT_EQ(Status(c.get()), kResultOk);
+  device->HangUp();
+  EXPECT_EQ(Status(c.get()), kResultLinkFailure);
+  // The first attempt opens it: a second one would come only a second later.
+  EXPECT_EQ(Status(c.get()), kResultOk);
+  EXPECT_EQ(ReadConnectionStats(*c).reopenings, 1u);
+}
+
+// Disconnect while the port is being opened again: the port opened meanwhile is closed at
+// once, and nothing is sent on it.
+TEST(ClosedConnection, AConnectionClosedDuringAReopenNeverGetsTheNewPort) {
+  auto device = std::make_shared<ExclusiveDevice>(Answer);
+  std::atomic<bool> opening{false};
+  std::atomic<bool> closed{false};
+  auto c = CreateConnectionOnPort(device->Open(), nullptr, 1000, [&, device] {
+    opening = true;
+    while (!closed) std::this_thread::sleep_for(1ms);
+    return device->Open();
+  });
+  device->HangUp();
+  ASSERT_EQ(Status(c.get()), kResultLinkFailure);  // lost
+  std::atomic<int> result{-1};
+  std::thread poll([&, c] { result = Status(c.get()); });
+  ASSERT_TRUE(WaitFor([&] { return opening.load(); }));
+  c = CloseConnection(std::move(c));
+  closed = true;
+  poll.join();
+  EXPECT_EQ(result.load(), kResultLinkFailure);
+  EXPECT_EQ(device->Requests(), 0u);  // the new port heard nothing
+  EXPECT_FALSE(device->IsOpen());     // and was let go
 }
 
 TEST(ConnectionLock, TimeoutZeroWaitsForTheLockWithoutLimit) {

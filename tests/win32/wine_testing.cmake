@@ -128,3 +128,15 @@ function(tarnquill_use_full_file target)
   set_property(TEST ${target} APPEND PROPERTY FIXTURES_REQUIRED ${target}_full_file)
   set_property(TEST ${target} APPEND PROPERTY ENVIRONMENT "TARNQUILL_FULL_FILE=${windows_name}")
 endfunction()
+
+# tarnquill_add_zone_test(TEST FILTER)
+#   The cases of window test executable TEST that FILTER names run once more with the PC in
+#   a time zone east of UTC (India, UTC+5:30), where a local time sent for a UTC one, or the
+#   other way round, is hours off. TARNQUILL_TEST_ZONE tells the cases they run there.
+function(tarnquill_add_zone_test target filter)
+  _tarnquill_test_environment(env)
+  add_test(NAME ${target}_zone COMMAND ${target} --gtest_brief=1 --gtest_filter=${filter})
+  set_tests_properties(${target}_zone PROPERTIES
+    ENVIRONMENT "${env};TZ=IST-5:30;TARNQUILL_TEST_ZONE=UTC+5:30"
+    FIXTURES_REQUIRED "${target}_desktop;${target}_full_file")
+endfunction()

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 
 #include "link/commands.h"
 #include "shell/epoch.h"
@@ -163,6 +164,44 @@ TEST_F(ClockGui, ToThePcsClockDisablesThePickersAndSendsTheLocalTime) {
   const std::uint32_t sent = instrument_clock();
   EXPECT_GE(sent, before);
   EXPECT_LE(sent, after);
+  // In the run with the PC east of UTC (tests/CMakeLists.txt) that is hours from UTC.
+  if (std::getenv("TARNQUILL_TEST_ZONE") != nullptr) {
+    SYSTEMTIME utc{};
+    GetSystemTime(&utc);
+    const std::uint32_t utc_now =
+        calendar_to_epoch({utc.wYear, utc.wMonth, utc.wDay, utc.wHour, utc.wMinute, utc.wSecond});
+    EXPECT_GT(sent > utc_now ? sent - utc_now : utc_now - sent, 3600u);
+  }
+}
+
+TEST_F(ClockGui, ThePanelIsReadOnceASecondNotFaster) {
+  std::atomic<int> clock_requests{0};
+  server().WatchRequests([&](std::uint8_t command) {
+    if (command == kCmdGetClock) ++clock_requests;
+  });
+  std::chrono::steady_clock::time_point from;
+  int counted = 0;
+  DialogSteps& steps =
+      run(IDM_REAL_TIME_CLOCK, {
+                                   [&](HWND) {
+                                     if (clock_requests.load() == 0) return false;
+                                     from = std::chrono::steady_clock::now();
+                                     counted = clock_requests.load();
+                                     return true;
+                                   },
+                                   [&](HWND) {
+                                     if (std::chrono::steady_clock::now() - from < 3500ms)
+                                       return false;
+                                     counted = clock_requests.load() - counted;
+                                     return true;
+                                   },
+                                   leave,
+                               });
+  server().WatchRequests({});
+  EXPECT_EQ(steps.steps_done(), 3u);
+  // Three or four passes in three and a half seconds: a second apart, give or take.
+  EXPECT_GE(counted, 2);
+  EXPECT_LE(counted, 4);
 }
 
 TEST_F(ClockGui, AFailedSetNowSaysSoAndThePanelGoesOn) {

@@ -157,8 +157,11 @@ TEST_F(IdentityGui, SaveWritesTheEntriesCarriesEveryOtherByteAndCloses) {
   EXPECT_EQ(record.serial_number, 4242);
   EXPECT_EQ(record.unused23, 0x5A);
   EXPECT_EQ(record.unused26, (std::array<std::uint8_t, 3>{0x03, 0x01, 0x00}));
-  // The dialog closed after its message: the main window is usable again.
+  // The dialog closed after its message: the main window is usable again, and shows the
+  // new name.
   EXPECT_TRUE(IsWindowEnabled(gui_.main()));
+  EXPECT_NE(gui_.title().find(twenty), std::string::npos) << gui_.title();
+  EXPECT_EQ(gui_.status_text(0), "Connected to " + twenty);
 }
 
 TEST_F(OldFirmwareIdentityGui, FirmwareThatRefusesTheRecordGivesItsMessageAndChangesNothing) {

@@ -9,7 +9,9 @@
 
 #include <array>
 #include <optional>
+#include <utility>
 
+#include "config/motor_dialog.h"
 #include "link/commands.h"
 #include "shell/resource.h"
 #include "shell/settings.h"
@@ -211,6 +213,36 @@ TEST(MotorDialogGui, AStoredValueOtherThanTheOneWrittenFailsVerificationAndStays
   // Leaving stops the motor, ends motor control and stops the sensors, in that order.
   EXPECT_EQ(rig->sent->codes(),
             (std::vector<std::uint8_t>{kCmdStopMotor, kCmdExitMotorControl, kCmdStopSensors}));
+}
+
+// Closed from outside (the taskbar's Close window, another program, the end of the session)
+// while a motor runs: the dialog's leave sequence goes out before the port closes.
+TEST(MotorDialogGui, ClosingTheProgramUnderTheDialogStopsTheMotorFirst) {
+  for (const auto& [message, wparam] :
+       {std::pair<UINT, WPARAM>{WM_CLOSE, 0}, std::pair<UINT, WPARAM>{WM_ENDSESSION, TRUE}}) {
+    SCOPED_TRACE(message);
+    auto rig = start_config_rig();
+    ConnectedProgram program = connect_program(*rig);
+    const HWND main = program.gui->main();
+    run_dialog(*program.gui, IDM_MOTORS, {click(IDC_MOTOR_FORWARDS), act([&](HWND) {
+                                            ASSERT_EQ(rig->sent->codes().back(), kCmdRunMotor);
+                                            rig->sent->clear();
+                                            PostMessageA(main, message, wparam, 0);
+                                          })});
+    EXPECT_TRUE(program.gui->pump_until([&] { return !program.gui->alive(); }));
+    EXPECT_EQ(rig->sent->codes(),
+              (std::vector<std::uint8_t>{kCmdStopMotor, kCmdExitMotorControl, kCmdStopSensors}));
+    EXPECT_FALSE(rig->connection->line.IsOpen());
+  }
+}
+
+TEST(MotorDialogGui, AStopRefusedOnLeavingSaysTheMotorMayStillRun) {
+  auto rig = start_config_rig();
+  ConnectedProgram program = connect_program(*rig);
+  run_dialog(*program.gui, IDM_MOTORS,
+             {act([&](HWND) { rig->fail_command(kCmdStopMotor); }), escape(),
+              expect_box(kMotorNotStoppedText, "Exit")});
+  EXPECT_EQ(count_of(*rig->sent, kCmdStopSensors), 1u);  // the rest of the sequence went out
 }
 
 TEST(MotorDialogGui, EscapeAsksAfterAComboChangeButNotAfterTypingOnly) {

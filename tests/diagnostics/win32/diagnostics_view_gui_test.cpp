@@ -346,3 +346,34 @@ TEST(DiagnosticsViewGui, ToggleLedSwitchesTheInstrumentsLed) {
 
 }  // namespace
 }  // namespace tq::test
+
+namespace tq::test {
+namespace {
+
+TEST(DiagnosticsViewGui, APausedDisplayKeepsItsRowsAfterARefusedClear) {
+  DiagnosticsRig rig;
+  sim::FaultRule refuse;
+  refuse.action.result = 3;
+  refuse.command = kCmdClearDiagnosticLog;
+  rig.server().AddFault(refuse);
+  ASSERT_TRUE(rig.wait_for_whole_log());
+  rig.press(IDC_PAUSE_DISPLAY);
+  const std::vector<LogListRow> before = rig.rows();
+  ASSERT_FALSE(before.empty());
+
+  ASSERT_EQ(clear_answering_yes(rig).size(), 2u);  // the question, then the refusal
+  ASSERT_TRUE(rig.gui.pump_until([&] { return rig.count(kCmdStartDiagnosticLogRead) == 2; }));
+  rig.gui.pump_until([] { return false; }, 1200ms);  // two passes of the new routine
+  EXPECT_EQ(rig.rows().size(), before.size());
+
+  // Resumed, the new reading replaces them: the whole log, once.
+  const std::size_t asked = rig.count(kCmdGetDiagnosticLogEntry);
+  rig.press(IDC_PAUSE_DISPLAY);
+  ASSERT_TRUE(rig.gui.pump_until(
+      [&] { return rig.count(kCmdGetDiagnosticLogEntry) > asked + rig.log_size(); }));
+  rig.gui.pump_pending();
+  EXPECT_EQ(rig.rows().size(), rig.log_size());
+}
+
+}  // namespace
+}  // namespace tq::test

@@ -199,7 +199,10 @@ TEST(TaskTableGui, SaveSendsTheFiltersAndTheInstrumentLogsByThem) {
         press_in(dialog, task_row_id(IDC_TASK_ROW0_DEBUG, sim::kTaskHousekeeping));
         return false;
       case 2:
-        post_key(GetFocus(), VK_RETURN);  // Save is the default button
+        // Save is a plain button: Enter saves once Tab has taken the focus to it.
+        SendMessageA(dialog, WM_NEXTDLGCTL,
+                     reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDC_TASK_SAVE)), TRUE);
+        post_key(GetFocus(), VK_RETURN);
         return false;
       default:
         close_with_escape(dialog);

@@ -319,6 +319,7 @@ std::vector<ModalSeen> save_log(RunViewRig& rig, const std::string& file,
 TEST(RunViewGui, SaveLogWritesTheHeaderAndEveryRow) {
   RunViewRig rig(with_log({2.5F, 0.412F}));
   ASSERT_TRUE(rig.gui().pump_until([&] { return rig.rows() == 2; }));
+  ASSERT_TRUE(rig.wait_for_requests(3));  // the end of the log reached: no question
   const std::string file = temp_file("tarnquill-sample-log.log");
   std::string title;
   const auto boxes = save_log(rig, file, &title);
@@ -348,6 +349,7 @@ TEST(RunViewGui, SaveLogWritesTheHeaderAndEveryRow) {
 TEST(RunViewGui, SaveLogOfAnEmptyListWritesTheHeaderOnly) {
   RunViewRig rig;
   ASSERT_TRUE(rig.gui().pump_until([&] { return shows_idle(rig); }));
+  ASSERT_TRUE(rig.wait_for_requests(3));  // the end of the log reached: no question
   const std::string file = temp_file("tarnquill-sample-log-empty.log");
   EXPECT_TRUE(save_log(rig, file).empty());
   const std::vector<std::string> lines = read_lines(file);
@@ -359,6 +361,7 @@ TEST(RunViewGui, SaveLogOfAnEmptyListWritesTheHeaderOnly) {
 TEST(RunViewGui, SaveLogToAnUnwritableFileSaysSo) {
   RunViewRig rig(with_log({1}));
   ASSERT_TRUE(rig.gui().pump_until([&] { return rig.rows() == 1; }));
+  ASSERT_TRUE(rig.wait_for_requests(3));  // the end of the log reached: no question
   const char* full = std::getenv("TARNQUILL_FULL_FILE");
   ASSERT_NE(full, nullptr);
   const auto boxes = save_log(rig, full);

@@ -26,17 +26,38 @@ RunViewRig::RunViewRig(const RunViewRigOptions& options) {
     rule.command = *options.failing_command;
     server.faults.push_back(rule);
   }
+  server.pace = options.paced;
+  server.pace_requests = options.paced;
   simulator_ = sim::StartInProcessSimulator(std::move(*instrument), server);
+  source_->line = simulator_.line;
   // After an unplug the program opens its port again; here that is the new cable's end.
   ConnectionRef connection =
       CreateConnectionOnPort(std::move(simulator_.host), nullptr, 1000,
-                             [line = simulator_.line] { return line->TakeHostEnd(); });
+                             [source = source_]() -> std::unique_ptr<SerialPort> {
+                               std::lock_guard lock(source->mutex);
+                               if (source->next) return std::move(source->next);
+                               return source->line->TakeHostEnd();
+                             });
   gui_ = std::make_unique<GuiHarness>();
   EXPECT_TRUE(post_connected_and_wait(*gui_, std::move(connection)));
 }
 
 // The window goes first: its routine must not outlive the simulator it talks to.
 RunViewRig::~RunViewRig() { gui_.reset(); }
+
+sim::SimServer& RunViewRig::replace_instrument(const sim::InstrumentOptions& options,
+                                               const std::vector<SampleLogEntry>& log) {
+  sim::Instrument instrument = sim::CreateInstrument(options);
+  for (const SampleLogEntry& entry : log) instrument.sample_log.push_back(entry);
+  replacement_ = sim::StartInProcessSimulator(std::move(instrument), {});
+  {
+    std::lock_guard lock(source_->mutex);
+    source_->line = replacement_.line;
+    source_->next = std::move(replacement_.host);
+  }
+  simulator_.server->DropLine(600000);
+  return *replacement_.server;
+}
 
 bool RunViewRig::enabled(int id) const { return IsWindowEnabled(GetDlgItem(view(), id)) != FALSE; }
 

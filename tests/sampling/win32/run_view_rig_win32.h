@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@ struct RunViewRigOptions {
   std::vector<std::string> scenarios;           // sim scenario names, in order
   std::optional<std::uint8_t> failing_command;  // answered with result 3
   std::vector<SampleLogEntry> log;              // the sample log at the start
+  bool paced = false;                           // the simulator answers at the real line's speed
 };
 
 class RunViewRig {
@@ -43,6 +45,11 @@ class RunViewRig {
     return simulator_.server->WithInstrument(std::forward<F>(f));
   }
   sim::SimServer& server() { return *simulator_.server; }
+  // Unplugs the instrument for good and plugs another in on the same port, as a technician
+  // moving the cable to the next unit does; the program finds it when it opens the port
+  // again.
+  sim::SimServer& replace_instrument(const sim::InstrumentOptions& options,
+                                     const std::vector<SampleLogEntry>& log);
   [[nodiscard]] std::uint64_t requests() const { return simulator_.server->RequestCount(); }
   // Pumps until the simulator has answered `count` more requests: the view's routine runs.
   bool wait_for_requests(std::uint64_t count, std::chrono::milliseconds deadline = 5000ms);
@@ -60,7 +67,16 @@ class RunViewRig {
   [[nodiscard]] POINT banner_centre() const;
 
  private:
+  // What the program's port opens next: the replacement's first cable, else the newest
+  // cable of the line plugged in now.
+  struct PortSource {
+    std::mutex mutex;
+    sim::MemoryLine* line = nullptr;
+    std::unique_ptr<SerialPort> next;
+  };
+  std::shared_ptr<PortSource> source_ = std::make_shared<PortSource>();
   sim::InProcessSimulator simulator_;
+  sim::InProcessSimulator replacement_;
   std::unique_ptr<GuiHarness> gui_;
 };
 
