@@ -21,7 +21,7 @@
 
 namespace tq::archive {
 
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 
 struct Archive {
   DatabaseHandle db;

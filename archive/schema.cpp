@@ -71,8 +71,63 @@ CREATE TABLE diagnostic_entries (
 ) WITHOUT ROWID;
 )sql";
 
+// Version 2: what was pushed to which fleet database. Every sample and diagnostic entry
+// gets a change number from one counter whenever it is written (by collect or merge, through
+// triggers, so no writer can forget it); a push sends the entries changed after the number
+// it reached last time. Entries already held are numbered in key order.
+constexpr std::string_view kSchemaV2 = R"sql(
+CREATE TABLE change_counter (value INTEGER NOT NULL);
+ALTER TABLE sample_entries ADD COLUMN change_seq INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE diagnostic_entries ADD COLUMN change_seq INTEGER NOT NULL DEFAULT 0;
+UPDATE sample_entries SET change_seq = numbered.n
+  FROM (SELECT serial, epoch, entry_index,
+               row_number() OVER (ORDER BY serial, epoch, entry_index) AS n
+        FROM sample_entries) AS numbered
+  WHERE sample_entries.serial = numbered.serial AND sample_entries.epoch = numbered.epoch
+    AND sample_entries.entry_index = numbered.entry_index;
+UPDATE diagnostic_entries SET change_seq = numbered.n + (SELECT count(*) FROM sample_entries)
+  FROM (SELECT serial, epoch, counter,
+               row_number() OVER (ORDER BY serial, epoch, counter) AS n
+        FROM diagnostic_entries) AS numbered
+  WHERE diagnostic_entries.serial = numbered.serial AND diagnostic_entries.epoch = numbered.epoch
+    AND diagnostic_entries.counter = numbered.counter;
+INSERT INTO change_counter
+  SELECT (SELECT count(*) FROM sample_entries) + (SELECT count(*) FROM diagnostic_entries);
+CREATE INDEX sample_entries_by_change ON sample_entries(change_seq);
+CREATE INDEX diagnostic_entries_by_change ON diagnostic_entries(change_seq);
+CREATE TRIGGER sample_entry_added AFTER INSERT ON sample_entries BEGIN
+  UPDATE change_counter SET value = value + 1;
+  UPDATE sample_entries SET change_seq = (SELECT value FROM change_counter)
+    WHERE serial = NEW.serial AND epoch = NEW.epoch AND entry_index = NEW.entry_index;
+END;
+CREATE TRIGGER sample_entry_changed
+  AFTER UPDATE OF raw, first_download, last_download ON sample_entries BEGIN
+  UPDATE change_counter SET value = value + 1;
+  UPDATE sample_entries SET change_seq = (SELECT value FROM change_counter)
+    WHERE serial = NEW.serial AND epoch = NEW.epoch AND entry_index = NEW.entry_index;
+END;
+CREATE TRIGGER diagnostic_entry_added AFTER INSERT ON diagnostic_entries BEGIN
+  UPDATE change_counter SET value = value + 1;
+  UPDATE diagnostic_entries SET change_seq = (SELECT value FROM change_counter)
+    WHERE serial = NEW.serial AND epoch = NEW.epoch AND counter = NEW.counter;
+END;
+CREATE TRIGGER diagnostic_entry_changed AFTER UPDATE OF raw, first_download ON diagnostic_entries
+BEGIN
+  UPDATE change_counter SET value = value + 1;
+  UPDATE diagnostic_entries SET change_seq = (SELECT value FROM change_counter)
+    WHERE serial = NEW.serial AND epoch = NEW.epoch AND counter = NEW.counter;
+END;
+CREATE TABLE pushes (
+  database_id TEXT PRIMARY KEY,      -- the fleet database's own id, not its address
+  destination TEXT NOT NULL,         -- user@host:port/database, never a password
+  samples_through INTEGER NOT NULL DEFAULT 0,      -- change_seq sent and committed
+  diagnostics_through INTEGER NOT NULL DEFAULT 0,
+  last_push_utc INTEGER NOT NULL
+);
+)sql";
+
 // Each step takes a file from version i to i + 1; step 0 makes a new file.
-constexpr std::string_view kUpgrades[] = {kSchemaV1};
+constexpr std::string_view kUpgrades[] = {kSchemaV1, kSchemaV2};
 static_assert(std::size(kUpgrades) == kSchemaVersion);
 
 std::int64_t UserVersion(sqlite3* db) {

@@ -101,6 +101,7 @@ int run_command(const CommandContext& context) {
     case Command::kArchiveMerge:
     case Command::kArchiveVerify:
     case Command::kArchiveReport:
+    case Command::kArchivePush:
       break;  // run before any instrument is opened
   }
   console.err << "tarnquill-cli: this command needs no instrument\n";

@@ -37,6 +37,7 @@ bool works_on_archive_only(Command command) {
     case Command::kArchiveMerge:
     case Command::kArchiveVerify:
     case Command::kArchiveReport:
+    case Command::kArchivePush:
       return true;
     default:
       return false;
@@ -93,6 +94,16 @@ void add_archive_commands(CLI::App& app, Invocation& in, Leaves& leaves) {
       ->required();
   leaf(*archive, "verify", "check the archive; exit 1 on any finding", leaves,
        Command::kArchiveVerify);
+  CLI::App* push = leaf(*archive, "push",
+                        "send what a fleet database (PostgreSQL) does not hold yet of the archive",
+                        leaves, Command::kArchivePush);
+  push->add_option("--to", in.archive.to,
+                   "the database: a libpq connection string or URI; passwords go in the "
+                   "password file, not here")
+      ->type_name("CONNINFO")
+      ->required();
+  push->add_flag("--init-only", in.archive.init_only,
+                 "only create or upgrade the database's tables and views");
 }
 
 }  // namespace tq::cli

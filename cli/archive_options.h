@@ -22,8 +22,10 @@ struct ArchiveOptions {
   std::optional<std::int64_t> instrument;  // --instrument SERIAL
   std::string since;                       // --since DATE, as typed
   SampleFormat format = SampleFormat::kCsv;
-  std::string output;  // --output FILE; empty: standard output
-  std::string other;   // merge OTHER
+  std::string output;      // --output FILE; empty: standard output
+  std::string other;       // merge OTHER
+  std::string to;          // push --to CONNINFO (may hold a password: never printed)
+  bool init_only = false;  // push --init-only
 };
 
 // Adds `collect` and `archive ...` to `app`, each leaf first in `leaves`.

@@ -219,6 +219,7 @@ std::optional<OpenedArchive> open_archive_for(const CommandContext& context, boo
 }
 
 int run_archive(const CommandContext& context) {
+  if (context.invocation.command == Command::kArchivePush) return run_archive_push(context);
   std::string error;
   const bool writes = context.invocation.command == Command::kArchiveMerge;
   std::optional<OpenedArchive> opened = open_archive_for(context, writes, &error);

@@ -38,5 +38,7 @@ int run_check(const CommandContext& context);
 int run_collect(const CommandContext& context);
 // The archive's commands; `session` is null.
 int run_archive(const CommandContext& context);
+// archive push: natively through libpq; the Windows build says how to push instead.
+int run_archive_push(const CommandContext& context);
 
 }  // namespace tq::cli

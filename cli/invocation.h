@@ -36,6 +36,7 @@ enum class Command {
   kArchiveMerge,
   kArchiveVerify,
   kArchiveReport,
+  kArchivePush,
 };
 
 // The four ways the Run view starts the instrument.

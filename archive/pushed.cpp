@@ -1,0 +1,115 @@
+// Reading the entries a push sends, and keeping how far each fleet database was sent.
+#include "archive/pushed.h"
+
+namespace tq::archive {
+
+PushMark PushedThrough(Archive& archive, const std::string& database_id) {
+  Statement query(archive.db.get(),
+                  "SELECT samples_through, diagnostics_through FROM pushes WHERE database_id = ?1");
+  query.bind(1, database_id);
+  if (!query.step()) return {};
+  return {query.integer(0), query.integer(1)};
+}
+
+bool RecordPushed(Archive& archive, const std::string& database_id, const std::string& destination,
+                  const PushMark& mark, std::int64_t now_utc) {
+  Statement upsert(archive.db.get(), R"sql(
+    INSERT INTO pushes (database_id, destination, samples_through, diagnostics_through,
+      last_push_utc) VALUES (?1, ?2, ?3, ?4, ?5)
+    ON CONFLICT (database_id) DO UPDATE SET destination = ?2, samples_through = ?3,
+      diagnostics_through = ?4, last_push_utc = ?5)sql");
+  upsert.bind(1, database_id)
+      .bind(2, destination)
+      .bind(3, mark.samples_through)
+      .bind(4, mark.diagnostics_through)
+      .bind(5, now_utc);
+  return upsert.run();
+}
+
+namespace {
+
+std::optional<std::int64_t> OptionalInteger(const Statement& query, int column) {
+  if (query.is_null(column)) return std::nullopt;
+  return query.integer(column);
+}
+
+}  // namespace
+
+std::vector<PushedInstrument> AllInstruments(Archive& archive) {
+  Statement query(archive.db.get(),
+                  "SELECT serial, device_type, device_text, name, first_seen_utc, last_seen_utc "
+                  "FROM instruments ORDER BY serial");
+  std::vector<PushedInstrument> rows;
+  while (query.step()) {
+    rows.push_back({query.integer(0), query.integer(1), query.text(2), query.text(3),
+                    query.integer(4), query.integer(5)});
+  }
+  return rows;
+}
+
+std::vector<PushedDownload> AllDownloads(Archive& archive) {
+  Statement query(archive.db.get(), R"sql(
+    SELECT uid, serial, started_utc, ended_utc, host, tool_version, firmware, instrument_clock,
+      clock_read_utc, clock_offset_s, clock_round_trip_ms, samples_new, samples_updated,
+      samples_unchanged, diagnostics_new, completed
+    FROM downloads ORDER BY uid)sql");
+  std::vector<PushedDownload> rows;
+  while (query.step()) {
+    PushedDownload row;
+    row.uid = query.text(0);
+    row.serial = query.integer(1);
+    row.started_utc = query.integer(2);
+    row.ended_utc = OptionalInteger(query, 3);
+    row.host = query.text(4);
+    row.tool_version = query.text(5);
+    row.firmware = query.text(6);
+    row.instrument_clock = OptionalInteger(query, 7);
+    row.clock_read_utc = query.integer(8);
+    row.clock_offset_s = OptionalInteger(query, 9);
+    row.clock_round_trip_ms = query.integer(10);
+    row.counts = {query.integer(11), query.integer(12), query.integer(13), query.integer(14)};
+    row.completed = query.integer(15) != 0;
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+std::vector<PushedSample> SamplesChangedAfter(Archive& archive, std::int64_t after,
+                                              std::size_t limit) {
+  Statement query(archive.db.get(), R"sql(
+    SELECT e.change_seq, e.serial, e.epoch, e.entry_index, e.raw, e.cartridge_id, e.treatment,
+      e.stop_reason, e.start_time, e.duration_s, e.volume_l, e.max_pressure_bar, f.uid, l.uid
+    FROM sample_entries AS e
+    JOIN downloads AS f ON f.id = e.first_download
+    JOIN downloads AS l ON l.id = e.last_download
+    WHERE e.change_seq > ?1 ORDER BY e.change_seq LIMIT ?2)sql");
+  query.bind(1, after).bind(2, static_cast<std::int64_t>(limit));
+  std::vector<PushedSample> rows;
+  while (query.step()) {
+    rows.push_back({query.integer(0), query.integer(1), query.integer(2), query.integer(3),
+                    query.blob(4), query.integer(5), query.integer(6), query.integer(7),
+                    query.integer(8), query.integer(9), query.real(10), query.real(11),
+                    query.text(12), query.text(13)});
+  }
+  return rows;
+}
+
+std::vector<PushedDiagnostic> DiagnosticsChangedAfter(Archive& archive, std::int64_t after,
+                                                      std::size_t limit) {
+  Statement query(archive.db.get(), R"sql(
+    SELECT e.change_seq, e.serial, e.epoch, e.counter, e.raw, e.function, e.line, e.task_id,
+      e.severity, e.message, f.uid
+    FROM diagnostic_entries AS e
+    JOIN downloads AS f ON f.id = e.first_download
+    WHERE e.change_seq > ?1 ORDER BY e.change_seq LIMIT ?2)sql");
+  query.bind(1, after).bind(2, static_cast<std::int64_t>(limit));
+  std::vector<PushedDiagnostic> rows;
+  while (query.step()) {
+    rows.push_back({query.integer(0), query.integer(1), query.integer(2), query.integer(3),
+                    query.blob(4), query.text(5), query.integer(6), query.integer(7),
+                    query.integer(8), query.text(9), query.text(10)});
+  }
+  return rows;
+}
+
+}  // namespace tq::archive
