@@ -184,7 +184,8 @@ std::optional<std::string> PrepareFleet(PGconn* conn, std::string* error, int ve
   if (!exists || (*PQgetvalue(exists.get(), 0, 0) == 't' && !current)) {
     return fail("cannot read the schema version: " + failure.message);
   }
-  const int held = current ? std::atoi(PQgetvalue(current.get(), 0, 0)) : 0;
+  const int held =
+      current ? static_cast<int>(std::strtol(PQgetvalue(current.get(), 0, 0), nullptr, 10)) : 0;
   if (held > kFleetSchemaVersion) {
     return fail("the fleet database was prepared by a newer tarnquill-cli (schema version " +
                 std::to_string(held) + "); push with that version");
