@@ -9,6 +9,7 @@
 #include <fstream>
 #include <thread>
 
+#include "archive/maintenance.h"
 #include "fleet/copy_rows.h"
 #include "fleet/schema.h"
 #include "tests/archive/archive_rig.h"
@@ -102,6 +103,30 @@ TEST_F(Push, SendsOnlyWhatTheDatabaseLacks) {
                      "SELECT volume_l FROM tarnquill.sample_entries "
                      "WHERE entry_index = 29"),
             "3");
+}
+
+TEST_F(Push, EntriesMergedFromAnotherLaptopFollow) {
+  ArchiveFile file;
+  archive::Archive mine = open_archive(file.path);
+  ScriptedReader unit;
+  fill(unit, 10);
+  collect(mine, unit, 1001);
+  ASSERT_EQ(push(mine, to).status, PushStatus::kDone);
+
+  const std::string theirs_path = file.sibling("theirs.sqlite");
+  {
+    archive::Archive theirs = open_archive(theirs_path);
+    ScriptedReader other;
+    fill(other, 12);
+    collect(theirs, other, 1002);
+  }
+  std::string error;
+  ASSERT_TRUE(archive::MergeArchive(mine, theirs_path, &error)) << error;
+  const PushResult after_merge = push(mine, to);
+  ASSERT_EQ(after_merge.status, PushStatus::kDone) << after_merge.error;
+  EXPECT_EQ(after_merge.counts.samples.added, 12);
+  EXPECT_EQ(after_merge.counts.samples.present, 0);
+  EXPECT_EQ(rows("sample_entries"), 22);
 }
 
 TEST_F(Push, InterruptedOrCutOffResumesWithEveryRowOnce) {
