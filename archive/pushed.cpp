@@ -74,16 +74,21 @@ std::vector<PushedDownload> AllDownloads(Archive& archive) {
   return rows;
 }
 
+std::int64_t LatestChange(Archive& archive) {
+  Statement query(archive.db.get(), "SELECT value FROM change_counter");
+  return query.step() ? query.integer(0) : 0;
+}
+
 std::vector<PushedSample> SamplesChangedAfter(Archive& archive, std::int64_t after,
-                                              std::size_t limit) {
+                                              std::int64_t through, std::size_t limit) {
   Statement query(archive.db.get(), R"sql(
     SELECT e.change_seq, e.serial, e.epoch, e.entry_index, e.raw, e.cartridge_id, e.treatment,
       e.stop_reason, e.start_time, e.duration_s, e.volume_l, e.max_pressure_bar, f.uid, l.uid
     FROM sample_entries AS e
     JOIN downloads AS f ON f.id = e.first_download
     JOIN downloads AS l ON l.id = e.last_download
-    WHERE e.change_seq > ?1 ORDER BY e.change_seq LIMIT ?2)sql");
-  query.bind(1, after).bind(2, static_cast<std::int64_t>(limit));
+    WHERE e.change_seq > ?1 AND e.change_seq <= ?3 ORDER BY e.change_seq LIMIT ?2)sql");
+  query.bind(1, after).bind(2, static_cast<std::int64_t>(limit)).bind(3, through);
   std::vector<PushedSample> rows;
   while (query.step()) {
     rows.push_back({query.integer(0), query.integer(1), query.integer(2), query.integer(3),
@@ -95,14 +100,14 @@ std::vector<PushedSample> SamplesChangedAfter(Archive& archive, std::int64_t aft
 }
 
 std::vector<PushedDiagnostic> DiagnosticsChangedAfter(Archive& archive, std::int64_t after,
-                                                      std::size_t limit) {
+                                                      std::int64_t through, std::size_t limit) {
   Statement query(archive.db.get(), R"sql(
     SELECT e.change_seq, e.serial, e.epoch, e.counter, e.raw, e.function, e.line, e.task_id,
       e.severity, e.message, f.uid
     FROM diagnostic_entries AS e
     JOIN downloads AS f ON f.id = e.first_download
-    WHERE e.change_seq > ?1 ORDER BY e.change_seq LIMIT ?2)sql");
-  query.bind(1, after).bind(2, static_cast<std::int64_t>(limit));
+    WHERE e.change_seq > ?1 AND e.change_seq <= ?3 ORDER BY e.change_seq LIMIT ?2)sql");
+  query.bind(1, after).bind(2, static_cast<std::int64_t>(limit)).bind(3, through);
   std::vector<PushedDiagnostic> rows;
   while (query.step()) {
     rows.push_back({query.integer(0), query.integer(1), query.integer(2), query.integer(3),

@@ -85,11 +85,19 @@ struct PushMark {
                                 const std::string& destination, const PushMark& mark,
                                 std::int64_t now_utc);
 
-// Up to `limit` entries changed after `after`, in order of their change number.
+// The change number of the newest write. Read before the downloads, it bounds the
+// entries a push sends to those whose downloads it sent (a collection running meanwhile
+// adds its download first and its entries after).
+[[nodiscard]] std::int64_t LatestChange(Archive& archive);
+
+// Up to `limit` entries changed after `after` and no later than `through`, in order of
+// their change number.
 [[nodiscard]] std::vector<PushedSample> SamplesChangedAfter(Archive& archive, std::int64_t after,
+                                                            std::int64_t through,
                                                             std::size_t limit);
 [[nodiscard]] std::vector<PushedDiagnostic> DiagnosticsChangedAfter(Archive& archive,
                                                                     std::int64_t after,
+                                                                    std::int64_t through,
                                                                     std::size_t limit);
 
 }  // namespace tq::archive

@@ -222,6 +222,7 @@ class Pusher {
   }
 
   bool PushInstrumentsAndDownloads() {
+    through_ = archive::LatestChange(archive_);
     CopyRows instruments;
     for (const auto& i : archive::AllInstruments(archive_)) {
       instruments.integer(i.serial).integer(i.device_type).text(i.device_text).text(i.name);
@@ -251,8 +252,8 @@ class Pusher {
     const std::string upsert = WithNewer(kUpsertSamples);
     for (;;) {
       if (Interrupted()) return false;
-      const auto entries =
-          archive::SamplesChangedAfter(archive_, mark_.samples_through, options_.batch_size);
+      const auto entries = archive::SamplesChangedAfter(archive_, mark_.samples_through, through_,
+                                                        options_.batch_size);
       if (entries.empty()) return true;
       CopyRows rows;
       for (const auto& e : entries) {
@@ -279,7 +280,7 @@ class Pusher {
     for (;;) {
       if (Interrupted()) return false;
       const auto entries = archive::DiagnosticsChangedAfter(archive_, mark_.diagnostics_through,
-                                                            options_.batch_size);
+                                                            through_, options_.batch_size);
       if (entries.empty()) return Remember();
       CopyRows rows;
       for (const auto& e : entries) {
@@ -307,6 +308,7 @@ class Pusher {
   PushResult& result_;
   std::string database_id_;
   archive::PushMark mark_;
+  std::int64_t through_ = 0;  // entries written later wait for the next push
 };
 
 }  // namespace
