@@ -106,6 +106,11 @@ ConnectOutcome Connect(const std::string& conninfo) {
                       ": check the user name and the password in the password file (~/.pgpass, "
                       "or the file PGPASSFILE names) (" +
                       said + ")";
+  } else if (said.find("does not exist") != std::string::npos) {
+    outcome.problem = ConnectProblem::kUnreachable;
+    outcome.message = where + " is not there (" + said +
+                      "): check the database and user names in --to, or ask the server's owner "
+                      "to create them (see docs/fleet.md)";
   } else {
     outcome.problem = ConnectProblem::kUnreachable;
     outcome.message = "cannot reach " + where + ": " + said +
