@@ -309,6 +309,7 @@ int run_config_load(const CommandContext& context) {
       if (wanted) left.push_back(record.what);
       report[record.what] = wanted ? "not written" : "kept as it is";
     } else {
+      const LinkRetry::StopHold whole_record(*context.link);
       const std::string problem = record.write(context, *parsed.config);
       report[record.what] = problem.empty() ? "written and verified" : "FAILED: " + problem;
       if (problem.empty()) {

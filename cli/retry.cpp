@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <thread>
 
 #include "link/transaction.h"
 
@@ -16,6 +17,12 @@ LinkRetry::LinkRetry(Connection* connection, const Platform& platform, std::ostr
 
 bool LinkRetry::line_lost() const {
   return connection_ != nullptr && ReadConnectionStats(*connection_).lost;
+}
+
+bool LinkRetry::pause(std::uint32_t ms) const {
+  if (held_ == 0) return platform_.wait_ms(ms);
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  return true;
 }
 
 void LinkRetry::show_wait(Steady::duration left) {
@@ -47,20 +54,20 @@ int LinkRetry::read(const std::function<int()>& command) {
       end_wait();
       return result;
     }
-    std::uint32_t pause = policy_.pause_ms;
+    std::uint32_t wait = policy_.pause_ms;
     if (line_lost()) {
       // A cable pulled out and put back, an adapter re-enumerating: worth waiting for.
       const auto now = Steady::now();
       if (!give_up) give_up = now + policy_.reconnect_wait;
       if (now >= *give_up) break;
       show_wait(*give_up - now);
-      pause = policy_.lost_pause_ms;
+      wait = policy_.lost_pause_ms;
     } else {
       give_up.reset();
       if (++repeats > policy_.retries) break;
     }
     ++retries_;
-    if (!platform_.wait_ms(pause)) {
+    if (!pause(wait)) {
       end_wait();
       return kResultInterrupted;
     }

@@ -51,13 +51,29 @@ class LinkRetry {
   [[nodiscard]] int write(const std::function<int()>& send,
                           const std::function<int(bool* took)>& took_effect);
 
-  // The operator asked the command to stop (Ctrl+C): checked before every Transaction.
-  [[nodiscard]] bool stop_requested() const { return platform_.stop_requested(); }
+  // The operator asked the command to stop (Ctrl+C): checked before every Transaction,
+  // except while the stop is held.
+  [[nodiscard]] bool stop_requested() const { return held_ == 0 && platform_.stop_requested(); }
+
+  // While one is alive, Ctrl+C waits: the Transactions of one record sequence (the five
+  // motors, a write and its read-back) run to their end, and the caller stops after them.
+  class StopHold {
+   public:
+    explicit StopHold(LinkRetry& link) : link_(link) { ++link_.held_; }
+    ~StopHold() { --link_.held_; }
+    StopHold(const StopHold&) = delete;
+    StopHold& operator=(const StopHold&) = delete;
+
+   private:
+    LinkRetry& link_;
+  };
   // Commands sent again after a failed Transaction, for --stats.
   [[nodiscard]] std::uint64_t retries() const { return retries_; }
 
  private:
   [[nodiscard]] bool line_lost() const;
+  // Waits; false when interrupted (never while the stop is held).
+  [[nodiscard]] bool pause(std::uint32_t ms) const;
   void show_wait(std::chrono::steady_clock::duration left);
   void end_wait();
 
@@ -67,6 +83,7 @@ class LinkRetry {
   RetryPolicy policy_;
   std::uint64_t retries_ = 0;
   bool waiting_shown_ = false;
+  int held_ = 0;
 };
 
 }  // namespace tq::cli

@@ -1,0 +1,98 @@
+// The verdicts of 'check', rule by rule, and the exit status a script sees.
+#include "cli/check_rules.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/cli/cli_rig.h"
+
+namespace tq::cli {
+namespace {
+
+constexpr std::uint32_t kClock = 1796725800;  // 08/12/2026 10:30:00 on the instrument
+
+ScheduleEntry waypoint(std::uint16_t offset_minutes) {
+  return {kScheduleRowInUse, 1, 25, 30, offset_minutes};
+}
+
+DiagnosticLogEntry entry(std::uint8_t severity, const char* message) {
+  DiagnosticLogEntry e;
+  e.severity = severity;
+  SetFieldText(e.message, message);
+  return e;
+}
+
+TEST(CheckRules, EachRuleGivesItsVerdict) {
+  const CheckLimits limits;
+  const DeviceTime computer{2026, 12, 8, 10, 30, 0};
+  ScheduleRecord passed;
+  passed.rows[0] = waypoint(0);
+  passed.autostart = 1;
+  passed.start_time = kClock;  // this very second: it has passed
+  ScheduleRecord ahead = passed;
+  ahead.start_time = kClock + 60;
+  ScheduleRecord same_offset = ahead;
+  same_offset.rows[1] = waypoint(0);
+  ScheduleRecord not_set_to_start = ahead;
+  not_set_to_start.autostart = 0;
+  const DiagnosticLogEntry restart = entry(kSeverityInformation, "Restarted after reset");
+  const DiagnosticLogEntry error = entry(kSeverityError, "Pump stalled");
+  const DiagnosticLogEntry before_restart[] = {error, restart, entry(kSeverityInformation, "ok")};
+  const DiagnosticLogEntry after_restart[] = {restart, error, error};
+  SystemStatus pumping;
+  pumping.sampler_state = static_cast<std::uint8_t>(SamplerState::kPumpingSample);
+  pumping.cartridge_id = 3;
+
+  struct Case {
+    const char* name;
+    CheckLine line;
+    Verdict verdict;
+    std::string detail;
+  };
+  const Case cases[] = {
+      {"clock an hour off", check_clock({2026, 12, 8, 11, 30, 0}, computer, limits), Verdict::kFail,
+       "+3600 s (ahead of this computer); set it with 'clock set --pc'"},
+      {"clock within the limit", check_clock({2026, 12, 8, 10, 30, 5}, computer, limits),
+       Verdict::kOk, "+5 s (ahead of this computer)"},
+      {"start at the clock", check_schedule(passed, kClock, false), Verdict::kFail,
+       "its start, 08/12/2026 10:30:00, has passed"},
+      {"start ahead", check_schedule(ahead, kClock, false), Verdict::kOk,
+       "1 waypoint, starting at or after 08/12/2026 10:31:00"},
+      {"two waypoints at one offset", check_schedule(same_offset, kClock, false), Verdict::kWarn,
+       "waypoints 1 and 2 start at the same time; give one a later offset"},
+      {"autostart off, not started", check_schedule(not_set_to_start, kClock, false),
+       Verdict::kWarn,
+       "1 waypoint, but autostart is off and it is not started; start it with 'run start "
+       "--mode schedule'"},
+      {"autostart off, started", check_schedule(not_set_to_start, kClock, true), Verdict::kOk,
+       "1 waypoint, starting at or after 08/12/2026 10:31:00"},
+      {"an error before the last restart", check_errors(before_restart), Verdict::kOk,
+       "none since the last restart"},
+      {"errors after it", check_errors(after_restart), Verdict::kWarn,
+       "2 since the last restart, the last: Pump stalled"},
+      {"busy, named as the Run view names it", check_state(pumping), Verdict::kFail,
+       "the sampler is busy (Pumping Sample ID=3); stop it first"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.line.verdict, c.verdict);
+    EXPECT_EQ(c.line.detail, c.detail);
+  }
+
+  const CheckLine warned[] = {{Verdict::kOk, "a", ""}, {Verdict::kWarn, "b", ""}};
+  EXPECT_FALSE(check_fails(warned, false));
+  EXPECT_TRUE(check_fails(warned, true));
+}
+
+// The recipe `check || exit 1` stops on a clock an hour off.
+TEST(CheckRules, AClockAnHourOffFailsTheCheck) {
+  const test::Unit fresh = test::open_unit(test::Via::kProcess, "FRESH", {});
+  if (!fresh.ready()) GTEST_SKIP() << fresh.why;
+  test::FakePlatform platform;
+  platform.now.hour = 11;  // the instrument's clock stands at 10:30
+  const test::CliRun check = test::run(fresh.with({"check"}), platform);
+  EXPECT_EQ(check.status, 1);
+  EXPECT_NE(check.out.find("FAIL clock     "), std::string::npos) << check.out;
+}
+
+}  // namespace
+}  // namespace tq::cli

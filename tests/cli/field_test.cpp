@@ -1,0 +1,257 @@
+// The tool as a technician meets it in the field: bad files and values refused before
+// anything is sent, output files that must not be clobbered, Ctrl+C between Transactions,
+// and a configuration that does not belong to the unit.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/cli/cli_rig.h"
+
+namespace tq::cli::test {
+namespace {
+
+class Field : public ::testing::TestWithParam<Via> {
+ protected:
+  Unit unit(const std::string& key, const std::vector<std::string>& sim_args = {}) {
+    return open_unit(GetParam(), key, sim_args);
+  }
+  FakePlatform platform;
+  TempFolder folder;
+};
+
+#define REQUIRE_UNIT(u) \
+  if (!(u).ready()) GTEST_SKIP() << (u).why
+
+// Whether a --trace shows a command that writes to the instrument.
+bool wrote_anything(const std::string& trace) {
+  for (const char* code : {"0x05 ", "0x23 ", "0x31 ", "0x71 ", "0x81 ", "0xAC ", "0xB1 "}) {
+    if (trace.find(std::string(" cmd ") + code) != std::string::npos) return true;
+  }
+  return false;
+}
+
+// A schedule file with `waypoint` as its one waypoint.
+std::string schedule_with(const std::string& waypoint) {
+  return R"({"autostart": false, "start": "next", "waypoints": [)" + waypoint + "]}";
+}
+
+TEST_P(Field, BadFilesAndValuesAreRefusedBeforeAnyTransaction) {
+  const Unit fresh = unit("FRESH");
+  REQUIRE_UNIT(fresh);
+  const std::string config = folder.file("unit.json");
+  ASSERT_EQ(run(fresh.with({"config", "save", config}), platform).status, 0);
+  auto control_name = nlohmann::ordered_json::parse(read_text(config));
+  control_name["identity"]["name"] = "Sampler\x01One";
+  const std::string ok_row = R"("samples": 1, "volume_litres": 2.5, "timeout_minutes": 10)";
+  struct Case {
+    std::string file_text;  // written to FILE when not empty
+    std::vector<std::string> args;
+    std::string says;
+  };
+  const Case cases[] = {
+      {schedule_with(R"({"offset_minutes": 1e400, )" + ok_row + "}"),
+       {"schedule", "set", "FILE"},
+       "holds a number too large for any field"},
+      {schedule_with(R"({"offset_minutes": -0, )" + ok_row + "}"),
+       {"schedule", "set", "FILE"},
+       "waypoints[0].offset_minutes must be a whole number from 0 to 65535"},
+      {schedule_with(R"({"offset_minutes": 0, "samples": 2.7, "volume_litres": 2.5,
+                         "timeout_minutes": 10})"),
+       {"schedule", "set", "FILE"},
+       "waypoints[0].samples must be a whole number from 0 to 255"},
+      {schedule_with(R"({"offset_minutes": 0, "samples": 1, "volume_litres": "NaN",
+                         "timeout_minutes": 10})"),
+       {"schedule", "set", "FILE"},
+       "waypoints[0].volume_litres must be a number"},
+      {schedule_with(R"({"offset_minutes": 0, "samples": 1, "volume_litres": -0.0,
+                         "timeout_minutes": 10})"),
+       {"schedule", "set", "FILE"},
+       "waypoints[0].volume_litres must be a number"},
+      {schedule_with(R"({"offset_minutes": 0, "samples": 1, "volume_litres": NaN,
+                         "timeout_minutes": 10})"),
+       {"schedule", "set", "FILE"},
+       "is not valid JSON at line 1, column "},
+      {schedule_with(R"({"offset_minutes": 0, "samples": 1, "samples": 2, "volume_litres": 1,
+                         "timeout_minutes": 10})"),
+       {"schedule", "set", "FILE"},
+       "holds the key \"samples\" twice in one object"},
+      {control_name.dump(), {"config", "load", "FILE"}, "identity.name must be a text"},
+      {"", {"run", "start", "--mode", "sample", "--volume", "abc"}, "--volume 'abc' must be"},
+      {"", {"run", "start", "--mode", "sample", "--cartridges", "300"}, "--cartridges '300'"},
+      {"", {"run", "start", "--mode", "sample", "--timeout", "-1"}, "--timeout '-1'"},
+      {"", {"clock", "set", "1969-12-31 23:59:59"}, "'1969-12-31 23:59:59' is outside them"},
+      {"", {"clock", "set", "2038-01-19 03:14:08"}, "to 2038-01-19 03:14:07"},
+      {"", {"check", "--clock-limit", "nan"}, "--clock-limit must be"},
+      {"", {"check", "--supply-min", "14", "--supply-max", "12"}, "--supply-min is above"},
+  };
+  const std::string file = folder.file("input.json");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.says);
+    if (!c.file_text.empty()) write_text(file, c.file_text);
+    std::vector<std::string> args = {"--stats"};
+    for (const std::string& arg : c.args) args.push_back(arg == "FILE" ? file : arg);
+    const CliRun refused = run(fresh.with(args), platform);
+    EXPECT_EQ(refused.status, 2) << refused.err;
+    EXPECT_NE(refused.err.find(c.says), std::string::npos) << refused.err;
+    EXPECT_LE(transactions_in(refused.err), 0) << refused.err;  // no session, or nothing sent
+    EXPECT_EQ(refused.err.find("exception"), std::string::npos) << refused.err;
+  }
+
+  // With --json the refusal is one JSON document too.
+  write_text(file, cases[0].file_text);
+  const CliRun json = run(fresh.with({"--json", "schedule", "set", file}), platform);
+  EXPECT_EQ(json.status, 2);
+  const auto document = nlohmann::json::parse(json.out, nullptr, false);
+  ASSERT_TRUE(document.is_object()) << json.out;
+  EXPECT_EQ(document["exit"], 2);
+  EXPECT_EQ(document["error"], file +
+                                   " holds a number too large for any field; fix the file and "
+                                   "try again");
+}
+
+// An output path that cannot or may not be written is refused before the instrument is
+// asked anything; what is there stays as it was.
+TEST_P(Field, OutputFilesAreCheckedBeforeAnyTransaction) {
+  const Unit log500 = unit("LOG500", {"--scenario", "log500"});
+  REQUIRE_UNIT(log500);
+  const std::string existing = folder.file("kept.csv");
+  write_text(existing, "kept\n");
+  const std::string a_folder = folder.file("folder");
+  std::filesystem::create_directories(a_folder);
+  struct Case {
+    std::vector<std::string> args;
+    std::string says;
+  };
+  const Case cases[] = {
+      {{"log", "save", existing}, existing + " exists; add --force to replace it"},
+      {{"diag", "save", existing}, existing + " exists; add --force"},
+      {{"config", "save", existing}, existing + " exists; add --force"},
+      {{"schedule", "get", existing}, existing + " exists; add --force"},
+      {{"log", "clear", "--yes", "--after-save", existing}, existing + " exists; add --force"},
+      {{"log", "save", a_folder}, a_folder + " is a folder"},
+      {{"log", "save", "--force", a_folder}, a_folder + " is a folder"},
+      {{"log", "save", folder.file("missing/log.csv")},
+       "the folder " + folder.file("missing") + " does not exist"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.says);
+    std::vector<std::string> args = {"--stats"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const CliRun refused = run(log500.with(args), platform);
+    EXPECT_EQ(refused.status, 2) << refused.err;
+    EXPECT_EQ(refused.err.rfind("tarnquill-cli: " + c.says, 0), 0u) << refused.err;
+    EXPECT_EQ(transactions_in(refused.err), 0) << refused.err;
+  }
+  EXPECT_EQ(read_text(existing), "kept\n");
+  EXPECT_TRUE(std::filesystem::is_directory(a_folder));
+
+  // Asked on a terminal instead; --force replaces without a question.
+  const CliRun no = run(log500.with({"log", "save", existing}), platform, "n\n", true);
+  EXPECT_EQ(no.status, 2);
+  EXPECT_EQ(no.err.rfind(existing + " exists. Replace it? [y/N] ", 0), 0u) << no.err;
+  EXPECT_EQ(read_text(existing), "kept\n");
+  const CliRun forced = run(log500.with({"log", "save", "--force", existing}), platform);
+  EXPECT_EQ(forced.status, 0) << forced.err;
+  EXPECT_EQ(read_text(existing).rfind("Start Time,", 0), 0u);
+}
+
+// Ctrl+C at a Transaction boundary: the command stops there, says so, exits with 130 and
+// leaves no file and no half-written sequence of records.
+TEST_P(Field, CtrlCStopsAtTheNextTransaction) {
+  const Unit log500 = unit("LOG500", {"--scenario", "log500"});
+  REQUIRE_UNIT(log500);
+  const std::string config = folder.file("unit.json");
+  ASSERT_EQ(run(log500.with({"config", "save", config}), platform).status, 0);
+  const std::string out = folder.file("out.csv");
+  struct Case {
+    std::vector<std::string> args;
+    int checks;  // Transactions before Ctrl+C
+  };
+  const Case cases[] = {
+      {{"log", "save", out}, 40},
+      {{"log", "save", out, "--format", "json"}, 40},
+      {{"diag", "save", out}, 2},
+      {{"log", "clear", "--yes", "--after-save", out}, 300},
+      // Between the identity and the motors: the motors are written whole, then it stops.
+      {{"config", "load", config}, 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    FakePlatform pressed;
+    pressed.stop_checks = c.checks;
+    std::vector<std::string> args = {"--trace"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const CliRun stopped = run(log500.with(args), pressed);
+    EXPECT_EQ(stopped.status, 130);
+    EXPECT_NE(stopped.err.find("tarnquill-cli: interrupted"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_FALSE(std::filesystem::exists(out + ".part"));
+    // Nothing was cleared.
+    EXPECT_EQ(stopped.err.find(" cmd 0xAA "), std::string::npos);
+    if (c.args[0] == "config") {
+      // The motors were written whole, and nothing after them.
+      EXPECT_NE(stopped.out.find("motors: written and verified\nflow meter: not written\n"),
+                std::string::npos)
+          << stopped.out;
+      EXPECT_NE(stopped.err.find("written and verified: identity, motors; not written: flow "
+                                 "meter, pressure calibration, cleaning, schedule, task log "
+                                 "filters"),
+                std::string::npos);
+    }
+  }
+}
+
+// A configuration is loaded only into a unit it fits: the same serial number (or
+// --other-unit), a sampler idle and powered, as many tasks. Otherwise nothing is written.
+TEST_P(Field, ConfigLoadChecksTheUnitBeforeItWrites) {
+  const Unit fresh = unit("FRESH");
+  REQUIRE_UNIT(fresh);
+  const Unit running = unit("RUNNING", {"--scenario", "running"});
+  REQUIRE_UNIT(running);
+  const std::string saved = folder.file("unit.json");
+  ASSERT_EQ(run(fresh.with({"config", "save", saved}), platform).status, 0);
+  const auto original = nlohmann::ordered_json::parse(read_text(saved));
+  auto other_serial = original;
+  other_serial["identity"]["serial_number"] = 2002;
+  other_serial["identity"]["name"] = "Other Sampler";
+  auto fewer_tasks = original;
+  fewer_tasks["task_log_filters"].erase(fewer_tasks["task_log_filters"].size() - 1);
+  struct Case {
+    const Unit& into;
+    nlohmann::ordered_json file;
+    std::vector<std::string> options;
+    int status;
+    std::string says;
+  };
+  const Case cases[] = {
+      {fresh, other_serial, {}, 2, "was saved from unit 2002, this is unit 1001; add --other-unit"},
+      {running, original, {}, 1, "the sampler is not idle and powered (Pumping Sample ID=1)"},
+      {fresh, fewer_tasks, {}, 2, "has 8 tasks and the instrument 9"},
+      {fresh, fewer_tasks, {"--other-unit"}, 2, "has 8 tasks and the instrument 9"},
+  };
+  const std::string file = folder.file("load.json");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.says);
+    write_text(file, c.file.dump());
+    std::vector<std::string> args = {"--trace", "config", "load", file};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const CliRun refused = run(c.into.with(args), platform);
+    EXPECT_EQ(refused.status, c.status) << refused.err;
+    EXPECT_NE(refused.err.find(c.says), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("nothing was written"), std::string::npos) << refused.err;
+    EXPECT_FALSE(wrote_anything(refused.err)) << refused.err;
+  }
+
+  // Another unit's file, on purpose: everything but its name and serial number.
+  write_text(file, other_serial.dump());
+  const CliRun other = run(fresh.with({"config", "load", file, "--other-unit"}), platform);
+  EXPECT_EQ(other.status, 0) << other.err;
+  EXPECT_EQ(other.out.rfind("identity: kept as it is\nmotors: written and verified\n", 0), 0u)
+      << other.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Via, Field, ::testing::Values(Via::kInProcess, Via::kProcess),
+                         [](const auto& param) { return PrintToString(param.param); });
+
+}  // namespace
+}  // namespace tq::cli::test
