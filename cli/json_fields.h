@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -48,12 +49,14 @@ class Fields {
     return value->get<double>();
   }
 
-  // Any finite number, negative ones too (a calibration's slope and offset).
+  // Any number the instrument's single floats hold, negative ones too (a calibration's
+  // slope and offset).
   std::optional<double> real(const char* name, bool required) {
     const nlohmann::ordered_json* value = take(name, required);
     if (value == nullptr) return std::nullopt;
-    if (!value->is_number() || !std::isfinite(value->get<double>())) {
-      fail(name, "must be a number");
+    if (!value->is_number() || !std::isfinite(value->get<double>()) ||
+        std::fabs(value->get<double>()) > std::numeric_limits<float>::max()) {
+      fail(name, "must be a number the instrument can hold (at most 3.4e38)");
       return std::nullopt;
     }
     return value->get<double>();
