@@ -3,6 +3,7 @@
 // and a configuration that does not belong to the unit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 #include "tests/cli/cli_rig.h"
@@ -248,6 +249,34 @@ TEST_P(Field, ConfigLoadChecksTheUnitBeforeItWrites) {
   EXPECT_EQ(other.status, 0) << other.err;
   EXPECT_EQ(other.out.rfind("identity: kept as it is\nmotors: written and verified\n", 0), 0u)
       << other.out;
+}
+
+// A schedule written by hand (waypoints out of order, "clean" left out, a space in the
+// start time) is the same schedule when it would be sent the same.
+TEST_P(Field, ConfigDiffComparesTheScheduleAsItWouldBeSent) {
+  const Unit planned = unit("PLANNED", {"--scenario", "planned"});
+  REQUIRE_UNIT(planned);
+  const std::string file = folder.file("unit.json");
+  ASSERT_EQ(run(planned.with({"config", "save", file}), platform).status, 0);
+  auto document = nlohmann::ordered_json::parse(read_text(file));
+  auto& schedule = document["schedule"];
+  std::string start = schedule["start"].get<std::string>();
+  start[10] = ' ';
+  schedule["start"] = start;
+  auto& waypoints = schedule["waypoints"];
+  std::reverse(waypoints.begin(), waypoints.end());
+  for (auto& waypoint : waypoints) {
+    if (!waypoint["clean"].get<bool>()) waypoint.erase("clean");
+  }
+  write_text(file, document.dump(2));
+  const CliRun same = run(planned.with({"config", "diff", file}), platform);
+  EXPECT_EQ(same.status, 0) << same.err;
+  EXPECT_EQ(same.out, "No differences\n");
+
+  waypoints[0]["samples"] = 9;  // the last waypoint, once in order
+  write_text(file, document.dump(2));
+  EXPECT_EQ(run(planned.with({"config", "diff", file}), platform).out,
+            "schedule.waypoints[3].samples: file 9, instrument 1\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Via, Field, ::testing::Values(Via::kInProcess, Via::kProcess),
