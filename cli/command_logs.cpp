@@ -399,7 +399,9 @@ int run_clear(const CommandContext& context, const LogKind& kind) {
     }
   }
   if (!confirmed(context, kind)) {
-    return context.platform.stop_requested() ? report_interrupted(context.console.err) : kExitOk;
+    if (context.platform.stop_requested()) return report_interrupted(context.console.err);
+    if (context.invocation.json) print_json(context.console.out, {{"cleared", false}});
+    return kExitOk;
   }
   Connection* connection = context.connection();
   std::int64_t before = -1;

@@ -39,7 +39,11 @@ int run_run_start(const CommandContext& context) {
         result != kResultOk) {
       return report_failure(context.console.err, "StartSchedule", result);
     }
-    if (!context.invocation.json) context.console.out << "Schedule started\n";
+    if (context.invocation.json) {
+      print_json(context.console.out, {{"started", "schedule"}});
+    } else {
+      context.console.out << "Schedule started\n";
+    }
     return kExitOk;
   }
   // Checked when the command line was read; a script gets no silent clamp.
@@ -107,7 +111,9 @@ int run_run_stop(const CommandContext& context) {
   if (result != kResultOk) {
     return report_failure(context.console.err, schedule ? "StopSchedule" : "StopRun", result);
   }
-  if (!context.invocation.json) {
+  if (context.invocation.json) {
+    print_json(context.console.out, {{"stopped", schedule ? "schedule" : "run"}});
+  } else {
     context.console.out << (schedule ? "Schedule stopped\n" : "Run stopped\n");
   }
   return kExitOk;

@@ -30,7 +30,11 @@ int run_schedule_get(const CommandContext& context) {
     context.console.err << "tarnquill-cli: " << error << "\n";
     return kExitUsage;
   }
-  if (!context.invocation.json) context.console.out << "Schedule written to " << file << "\n";
+  if (context.invocation.json) {
+    print_json(context.console.out, {{"file", file}});
+  } else {
+    context.console.out << "Schedule written to " << file << "\n";
+  }
   return kExitOk;
 }
 

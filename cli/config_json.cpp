@@ -15,7 +15,7 @@ namespace tq::cli {
 namespace {
 
 constexpr const char* kFormat = "tarnquill-config";
-constexpr int kFormatVersion = 1;
+constexpr unsigned kFormatVersion = 1;  // unsigned, as every whole number in the file reads
 
 std::string field_text(std::span<const char> field) {
   const std::string_view view(field.data(), field.size());

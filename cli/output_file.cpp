@@ -1,6 +1,7 @@
 // Checking an output path.
 #include "cli/output_file.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -25,6 +26,16 @@ std::optional<fs::path> final_path(fs::path path) {
   return std::nullopt;
 }
 
+// Names Windows keeps for its devices, in any folder and with any extension ("nul.csv"
+// is the null device there): refused everywhere, so a script moves between systems safely.
+bool windows_device_name(const fs::path& path) {
+  std::string stem = path.stem().string();
+  for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") return true;
+  return stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) &&
+         stem[3] >= '1' && stem[3] <= '9';
+}
+
 OutputCheck refused(std::string why) {
   OutputCheck check;
   check.error = std::move(why);
@@ -37,6 +48,9 @@ OutputCheck check_output_file(const std::string& path, bool force) {
   if (path.empty()) return refused("no file named; give a file name");
   const auto target = final_path(fs::path(path));
   if (!target) return refused(path + " is a loop of symbolic links; give another file name");
+  if (windows_device_name(*target)) {
+    return refused(path + " is not a regular file (a device or a pipe); give a file name");
+  }
   std::error_code error;
   const fs::file_status status = fs::status(*target, error);
   OutputTarget out{path, target->string(), false};

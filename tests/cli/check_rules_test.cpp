@@ -51,8 +51,6 @@ TEST(CheckRules, EachRuleGivesItsVerdict) {
   const Case cases[] = {
       {"clock an hour off", check_clock({2026, 12, 8, 11, 30, 0}, computer, limits), Verdict::kFail,
        "+3600 s (ahead of this computer); set it with 'clock set --pc'"},
-      {"clock within the limit", check_clock({2026, 12, 8, 10, 30, 5}, computer, limits),
-       Verdict::kOk, "+5 s (ahead of this computer)"},
       {"start at the clock", check_schedule(passed, kClock, false), Verdict::kFail,
        "its start, 08/12/2026 10:30:00, has passed"},
       {"start ahead", check_schedule(ahead, kClock, false), Verdict::kOk,
@@ -63,8 +61,6 @@ TEST(CheckRules, EachRuleGivesItsVerdict) {
        Verdict::kWarn,
        "1 waypoint, but autostart is off and it is not started; start it with 'run start "
        "--mode schedule'"},
-      {"autostart off, started", check_schedule(not_set_to_start, kClock, true), Verdict::kOk,
-       "1 waypoint, starting at or after 08/12/2026 10:31:00"},
       {"an error before the last restart", check_errors(before_restart), Verdict::kOk,
        "none since the last restart"},
       {"errors after it", check_errors(after_restart), Verdict::kWarn,

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,14 +34,6 @@ namespace {
   return failed == 0 ? pid : -1;
 }
 
-std::size_t count_of(const std::string& text, const std::string& what) {
-  std::size_t count = 0;
-  for (std::size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) {
-    ++count;
-  }
-  return count;
-}
-
 TEST(FieldPosix, SigintDuringLogSaveStopsAtTheNextTransaction) {
   const TempFolder folder;
   std::string why;
@@ -55,8 +48,8 @@ TEST(FieldPosix, SigintDuringLogSaveStopsAtTheNextTransaction) {
     const ::pid_t pid =
         start_cli({"--port", sim->port(), "--trace", "log", "save", file}, err_file);
     ASSERT_GT(pid, 0);
-    ASSERT_TRUE(
-        tq::test::WaitFor([&] { return count_of(read_text(err_file), " cmd 0xA9 ") >= 5; }));
+    // A few entries in (the trace shows each).
+    ASSERT_TRUE(tq::test::WaitFor([&] { return read_text(err_file).size() > 2000; }));
     ::kill(pid, signal_number);
     int status = 0;
     // Far less than the 20 s the rest of the log would take; a hang fails here.
@@ -64,19 +57,24 @@ TEST(FieldPosix, SigintDuringLogSaveStopsAtTheNextTransaction) {
         << read_text(err_file);
     ASSERT_TRUE(WIFEXITED(status)) << read_text(err_file);
     EXPECT_EQ(WEXITSTATUS(status), 130);
-    const std::string err = read_text(err_file);
-    EXPECT_NE(err.find("tarnquill-cli: interrupted\n"), std::string::npos) << err;
+    EXPECT_NE(read_text(err_file).find("tarnquill-cli: interrupted\n"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(file));
     EXPECT_FALSE(std::filesystem::exists(file + ".part"));
   }
 }
 
 // Devices, pipes and links: refused, or written through, and never replaced by a file.
+// The device is the system's full device, made afresh in the test's folder (as root, as
+// the CI runs): were the check ever lost, the machine's own /dev/full would stay whole.
 TEST(FieldPosix, SpecialFilesAreNeverReplaced) {
   const TempFolder folder;
   const FakePlatform platform;
   const std::string fifo = folder.file("pipe");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string full = folder.file("full");
+  if (::mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0) {
+    GTEST_SKIP() << "making a device needs root";
+  }
   const std::string target = folder.file("target.csv");
   write_text(target, "old\n");
   const std::string link = folder.file("link.csv");
@@ -88,8 +86,7 @@ TEST(FieldPosix, SpecialFilesAreNeverReplaced) {
     std::string says;
   };
   const Case cases[] = {
-      {"/dev/full", {"--force"}, 2, "/dev/full is not a regular file"},
-      {"/dev/null", {}, 2, "/dev/null is not a regular file"},
+      {full, {"--force"}, 2, full + " is not a regular file"},
       {fifo, {"--force"}, 2, fifo + " is not a regular file"},
       {link, {}, 2, link + " exists; add --force"},
       {link, {"--force"}, 0, ""},
@@ -105,7 +102,7 @@ TEST(FieldPosix, SpecialFilesAreNeverReplaced) {
       EXPECT_EQ(transactions_in(save.err), 0) << save.err;
     }
   }
-  EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+  EXPECT_TRUE(std::filesystem::is_character_file(full));
   EXPECT_TRUE(std::filesystem::is_fifo(fifo));
   // Written through the link, which is still a link.
   EXPECT_TRUE(std::filesystem::is_symlink(link));
