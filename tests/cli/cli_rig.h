@@ -27,10 +27,8 @@ class FakePlatform final : public Platform {
   std::vector<PortInfo> ports;
   DeviceTime now{2026, 12, 8, 10, 30, 0};  // 08/12/2026 10:30:00
   std::int64_t utc = 1796725800;           // the same moment, as UTC
-  // Ctrl+C is pressed after this many wait_ms calls, or after this many looks at
-  // stop_requested (each Transaction boundary looks once); -1: never.
-  int waits = -1;
-  int stop_checks = -1;
+  int waits = -1;                          // Ctrl+C after this many wait_ms calls (-1: never)...
+  int stop_checks = -1;  // ...or this many looks at stop_requested (one per Transaction)
 
   [[nodiscard]] std::vector<PortInfo> list_ports() const override { return ports; }
   [[nodiscard]] std::unique_ptr<SerialPort> open_port(const std::string& name) const override {

@@ -24,8 +24,6 @@ namespace {
   argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_file.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0600);
   ::pid_t pid = 0;
@@ -48,7 +46,6 @@ TEST(FieldPosix, SigintDuringLogSaveStopsAtTheNextTransaction) {
     const ::pid_t pid =
         start_cli({"--port", sim->port(), "--trace", "log", "save", file}, err_file);
     ASSERT_GT(pid, 0);
-    // A few entries in (the trace shows each).
     ASSERT_TRUE(tq::test::WaitFor([&] { return read_text(err_file).size() > 2000; }));
     ::kill(pid, signal_number);
     int status = 0;
@@ -92,7 +89,6 @@ TEST(FieldPosix, SpecialFilesAreNeverReplaced) {
       {link, {"--force"}, 0, ""},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.path);
     std::vector<std::string> args = {"--sim", "--speed", "0", "--stats", "diag", "save", c.path};
     args.insert(args.end(), c.options.begin(), c.options.end());
     const CliRun save = run(args, platform);
