@@ -41,9 +41,10 @@ struct ConfigRead {
   std::string failed_command;
   int result = 0;
 };
-// `read` runs each read-only command (a retrying runner, or one that simply calls it).
+// `runner` runs each read-only command (a retrying runner, or one that simply calls it).
 using CommandRunner = std::function<int(const std::function<int()>&)>;
-[[nodiscard]] ConfigRead read_instrument_config(Connection* connection, const CommandRunner& read);
+[[nodiscard]] ConfigRead read_instrument_config(Connection* connection,
+                                                const CommandRunner& runner);
 
 [[nodiscard]] nlohmann::ordered_json config_to_json(const InstrumentConfig& config,
                                                     const UnitInfo& unit);

@@ -1,6 +1,4 @@
 // The command-line tool on Linux: /dev/serial/by-id and tty devices, termios ports.
-#include <signal.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>

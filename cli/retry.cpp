@@ -87,6 +87,8 @@ int LinkRetry::write(const std::function<int()>& send,
     bool took = false;
     const int checked = read([&] { return took_effect(&took); });
     if (checked != kResultOk) return checked;
+    // Set by `took_effect` through the read above.
+    // cppcheck-suppress knownConditionTrueFalse
     if (took) return kResultOk;
     if (attempt >= policy_.retries) return kResultLinkFailure;
     ++retries_;

@@ -35,7 +35,8 @@ bool wrote_anything(const std::string& trace) {
 std::string schedule_with(const std::string& from, const std::string& to) {
   std::string text = R"({"autostart": false, "start": "next", "waypoints": [{"offset_minutes": 0,
       "samples": 1, "volume_litres": 1, "timeout_minutes": 10}]})";
-  return text.replace(text.find(from), from.size(), to);
+  const std::size_t at = text.find(from);
+  return text.substr(0, at) + to + text.substr(at + from.size());
 }
 
 TEST_P(Field, BadFilesAndValuesAreRefusedBeforeAnyTransaction) {
@@ -224,7 +225,9 @@ TEST_P(Field, ConfigDiffComparesTheScheduleAsItWouldBeSent) {
   ASSERT_EQ(run(planned.with({"config", "save", file}), platform).status, 0);
   auto document = nlohmann::ordered_json::parse(read_text(file));
   auto& schedule = document["schedule"];
-  schedule["start"] = schedule["start"].get<std::string>().replace(10, 1, " ");
+  std::string start = schedule["start"].get<std::string>();
+  start[10] = ' ';
+  schedule["start"] = start;
   std::reverse(schedule["waypoints"].begin(), schedule["waypoints"].end());
   schedule["waypoints"][1].erase("clean");  // false
   write_text(file, document.dump());
