@@ -36,8 +36,7 @@ class FakePlatform final : public Platform {
   }
   [[nodiscard]] DeviceTime local_now() const override { return now; }
   [[nodiscard]] std::int64_t utc_now() const override { return utc; }
-  // Waits for real, up to a quarter of a second: a line dropped by the simulator comes back
-  // in its own time.
+  // Waits for real (up to 250 ms): a line the simulator dropped comes back in its own time.
   [[nodiscard]] bool wait_ms(std::uint32_t ms) const override {
     if (pressed_ || (waits >= 0 && waits_done_++ >= waits)) {
       pressed_ = true;
