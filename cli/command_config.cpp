@@ -207,8 +207,11 @@ bool fits_instrument(const CommandContext& context, const InstrumentConfig& file
   }
   if (state.sampler_state != static_cast<std::uint8_t>(SamplerState::kIdle) ||
       state.control_source == kControlSourceSchedule) {
+    const bool unpowered =
+        state.sampler_state == static_cast<std::uint8_t>(SamplerState::kUnpowered);
     err << "tarnquill-cli: the sampler is not idle and powered (" << sampler_state_name(state)
-        << "); stop it and connect the battery, then try again; nothing was written\n";
+        << "); " << (unpowered ? "connect the battery" : "stop it ('run stop')")
+        << ", then try again; nothing was written\n";
     *status = kExitInstrument;
     return false;
   }
