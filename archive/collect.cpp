@@ -19,6 +19,10 @@ struct Run {
   // False, with the failure noted, for any result but 0 and `tolerated`.
   bool Read(int code, const std::string& what, int tolerated = kResultOk) {
     if (code == kResultOk || code == tolerated) return true;
+    if (reader.Interrupted()) {  // the read was not sent: Ctrl+C came first
+      result.interrupted = true;
+      return false;
+    }
     result.failed_read = what;
     result.failed_result = code;
     return false;

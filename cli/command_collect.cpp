@@ -6,6 +6,7 @@
 #include "cli/archive_open.h"
 #include "cli/commands.h"
 #include "cli/report.h"
+#include "cli/retry.h"
 #include "cli/text_encoding.h"
 #include "link/commands.h"
 #include "link/device_type.h"
@@ -16,57 +17,57 @@
 namespace tq::cli {
 namespace {
 
-constexpr int kExitInterrupted = 130;  // as a shell reports a program ended by Ctrl+C
-constexpr int kReadRetries = 3;        // a read that failed on the link is tried again
 constexpr std::int64_t kClockWarningS = 5;
 
-// The collection's reads on the Connection: raw bytes as received, a read that failed on
-// the link tried again, and Ctrl+C asked before each one.
+// The collection's reads on the Connection: raw bytes as received, each read repeated over
+// a faulty line as every command's are (retry.h), Ctrl+C looked at before each one.
 class ConnectionReader final : public archive::InstrumentReader {
  public:
-  ConnectionReader(Connection* connection, const Platform& platform)
-      : connection_(connection), platform_(platform) {}
+  ConnectionReader(Connection* connection, LinkRetry& link)
+      : connection_(connection), link_(link) {}
 
   int ReadSampleEntry(std::uint16_t index, archive::SampleRaw& raw) override {
     std::array<std::uint8_t, 2> payload{};
     PutU16(payload, 0, index);
-    return Query(kCmdGetSampleLogEntry, payload, raw);
+    return Note(link_.read([&] { return Query(kCmdGetSampleLogEntry, payload, raw); }));
   }
-  int StartDiagnosticRead() override { return StartDiagnosticLogRead(connection_); }
+  int StartDiagnosticRead() override {
+    return Note(link_.read([&] { return StartDiagnosticLogRead(connection_); }));
+  }
   int ReadDiagnosticEntry(archive::DiagnosticRaw& raw) override {
-    // Not tried again: the instrument moves on to its next entry with every answer.
-    Frame frame{};
-    const int result = SendCommand(connection_, kCmdGetDiagnosticLogEntry, {}, frame);
-    if (result == kResultOk) raw = PayloadArray<kDiagnosticLogEntrySize>(frame);
-    return result;
+    // Not repeated: the instrument moves on to its next entry with every answer.
+    if (link_.stop_requested()) return Note(kResultInterrupted);
+    return Query(kCmdGetDiagnosticLogEntry, {}, raw);
   }
-  int ClearSampleLog() override { return tq::ClearSampleLog(connection_); }
-  int ClearDiagnosticLog() override { return tq::ClearDiagnosticLog(connection_); }
-  bool Interrupted() override { return !platform_.wait_ms(0); }
+  int ClearSampleLog() override {
+    return Note(link_.read([&] { return tq::ClearSampleLog(connection_); }));
+  }
+  int ClearDiagnosticLog() override {
+    return Note(link_.read([&] { return tq::ClearDiagnosticLog(connection_); }));
+  }
+  bool Interrupted() override { return interrupted_ || link_.stop_requested(); }
 
  private:
-  template <std::size_t N>
-  static std::array<std::uint8_t, N> PayloadArray(const Frame& frame) {
-    std::array<std::uint8_t, N> bytes{};
-    const auto payload = PayloadOf<N>(frame);
-    std::copy(payload.begin(), payload.end(), bytes.begin());
-    return bytes;
+  int Note(int result) {
+    if (result == kResultInterrupted) interrupted_ = true;
+    return result;
   }
 
   template <std::size_t N>
   int Query(std::uint8_t code, std::span<const std::uint8_t> payload,
             std::array<std::uint8_t, N>& raw) {
-    int result = kResultLinkFailure;
-    for (int attempt = 0; attempt <= kReadRetries && result == kResultLinkFailure; ++attempt) {
-      Frame frame{};
-      result = SendCommand(connection_, code, payload, frame);
-      if (result == kResultOk) raw = PayloadArray<N>(frame);
+    Frame frame{};
+    const int result = SendCommand(connection_, code, payload, frame);
+    if (result == kResultOk) {
+      const auto bytes = PayloadOf<N>(frame);
+      std::copy(bytes.begin(), bytes.end(), raw.begin());
     }
     return result;
   }
 
   Connection* connection_;
-  const Platform& platform_;
+  LinkRetry& link_;
+  bool interrupted_ = false;
 };
 
 std::string text_of(std::span<const char> field) {
@@ -88,16 +89,20 @@ std::optional<archive::DownloadStart> read_instrument(const CommandContext& cont
     *status = report_failure(context.console.err, what, result);
     return std::nullopt;
   };
-  if (const int r = GetIdentity(connection, &identity); r != kResultOk) {
+  if (const int r = context.read([&] { return GetIdentity(connection, &identity); });
+      r != kResultOk) {
     return failed("GetIdentity", r);
   }
-  if (const int r = GetDeviceType(connection, &type); r != kResultOk) {
+  if (const int r = context.read([&] { return GetDeviceType(connection, &type); });
+      r != kResultOk) {
     return failed("GetDeviceType", r);
   }
-  if (const int r = GetFirmwareVersion(connection, &firmware); r != kResultOk) {
+  if (const int r = context.read([&] { return GetFirmwareVersion(connection, &firmware); });
+      r != kResultOk) {
     return failed("GetFirmwareVersion", r);
   }
   const auto before = std::chrono::steady_clock::now();
+  // Timed alone: a repeated read would make the round trip look longer than it was.
   if (const int r = GetClock(connection, &clock); r != kResultOk) return failed("GetClock", r);
   const auto round_trip = std::chrono::steady_clock::now() - before;
   start.clock_read_utc = platform.utc_now();
@@ -172,7 +177,7 @@ int collect(const CommandContext& context) {
     context.console.err << "tarnquill-cli: cannot write to the archive: " << error << "\n";
     return kExitInstrument;
   }
-  ConnectionReader reader(context.connection(), context.platform);
+  ConnectionReader reader(context.connection(), *context.link);
   const archive::CollectOptions options{!context.invocation.archive.no_diagnostics,
                                         context.invocation.archive.clear};
   const archive::CollectResult result =
@@ -185,9 +190,9 @@ int collect(const CommandContext& context) {
   print_summary(context, *start, archive::CountsOf(opened->archive, *download), result,
                 opened->path);
   if (result.interrupted) {
-    context.console.err << "tarnquill-cli: interrupted; what was read is kept, and the next "
-                           "collect continues from there\n";
-    return kExitInterrupted;
+    context.console.err << "tarnquill-cli: what was read is kept; the next collect continues "
+                           "from there\n";
+    return report_interrupted(context.console.err);
   }
   if (!result.archive_error.empty()) {
     context.console.err << "tarnquill-cli: cannot write to the archive: " << result.archive_error

@@ -7,6 +7,7 @@
 #include "cli/text_encoding.h"
 #include "link/commands.h"
 #include "link/device_type.h"
+#include "shell/epoch.h"
 #include "shell/main_window.h"
 
 namespace tq::cli {
@@ -25,7 +26,7 @@ struct ClockReading {
 
 std::optional<ClockReading> read_clock(const CommandContext& context, int* failure) {
   ClockReading reading;
-  const int result = GetClock(context.connection(), &reading.time);
+  const int result = context.read([&] { return GetClock(context.connection(), &reading.time); });
   if (result != kResultOk) {
     *failure = report_failure(context.console.err, "GetClock", result);
     return std::nullopt;
@@ -50,15 +51,18 @@ std::string offset_line(const ClockReading& reading) {
 int run_info(const CommandContext& context) {
   Connection* connection = context.connection();
   IdentityRecord identity;
-  if (const int result = GetIdentity(connection, &identity); result != kResultOk) {
+  if (const int result = context.read([&] { return GetIdentity(connection, &identity); });
+      result != kResultOk) {
     return report_failure(context.console.err, "GetIdentity", result);
   }
   std::uint16_t type = 0;
-  if (const int result = GetDeviceType(connection, &type); result != kResultOk) {
+  if (const int result = context.read([&] { return GetDeviceType(connection, &type); });
+      result != kResultOk) {
     return report_failure(context.console.err, "GetDeviceType", result);
   }
   FirmwareVersion firmware;
-  if (const int result = GetFirmwareVersion(connection, &firmware); result != kResultOk) {
+  if (const int result = context.read([&] { return GetFirmwareVersion(connection, &firmware); });
+      result != kResultOk) {
     return report_failure(context.console.err, "GetFirmwareVersion", result);
   }
   int failure = kExitOk;
@@ -113,12 +117,37 @@ int run_clock_set(const CommandContext& context) {
     }
     wanted = *parsed;
   }
+  const auto holdable = [](const DeviceTime& time) {
+    return calendar_to_epoch(calendar_of(time)) != kEpochInvalid;
+  };
+  if (!in.set_from_pc && !holdable(wanted)) {
+    context.console.err << "tarnquill-cli: the instrument's clock holds times from 1970-01-01 "
+                           "00:00:00 to 2038-01-19 03:14:07; '"
+                        << in.time << "' is outside them; nothing was sent\n";
+    return kExitUsage;
+  }
   int failure = kExitOk;
   const auto before = read_clock(context, &failure);
   if (!before) return failure;
   // The computer's time is taken at the last moment, as the clock dialog's Set Now does.
   if (in.set_from_pc) wanted = context.platform.local_now();
-  if (const int result = SetClock(context.connection(), wanted); result != kResultOk) {
+  if (!holdable(wanted)) {
+    context.console.err << "tarnquill-cli: this computer's clock (" << clock_iso(wanted)
+                        << ") is outside the times the instrument can hold; nothing was sent\n";
+    return kExitUsage;
+  }
+  // A SetClock whose answer was lost took effect when the clock reads close to it (the
+  // seconds go on meanwhile).
+  const auto near_wanted = [&](bool* took) {
+    DeviceTime now;
+    const int result = GetClock(context.connection(), &now);
+    const auto apart = clock_offset(now, wanted);
+    *took = result == kResultOk && apart && *apart >= -2 && *apart <= 10;
+    return result;
+  };
+  if (const int result =
+          context.write([&] { return SetClock(context.connection(), wanted); }, near_wanted);
+      result != kResultOk) {
     return report_failure(context.console.err, "SetClock", result);
   }
   const auto after = read_clock(context, &failure);

@@ -1,10 +1,13 @@
 // The command line, read with CLI11.
 #include <CLI/CLI.hpp>
 #include <cctype>
+#include <cstdlib>
 #include <map>
 #include <sstream>
 
+#include "cli/check_rules.h"
 #include "cli/invocation.h"
+#include "link/encodings.h"
 #include "sim/scenario.h"
 
 namespace tq::cli {
@@ -66,6 +69,28 @@ CLI::App* command(CLI::App& parent, const char* name, const char* description, L
   return sub;
 }
 
+// A plain decimal number: digits, at most one point, nothing else (no sign, exponent,
+// "nan" or "inf", which a general reader would take).
+std::optional<double> plain_number(const std::string& text, bool point_allowed) {
+  bool digits = false;
+  bool point = false;
+  for (const char c : text) {
+    if (c >= '0' && c <= '9') {
+      digits = true;
+    } else if (c == '.' && point_allowed && !point) {
+      point = true;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (!digits || text.size() > 32) return std::nullopt;
+  return std::strtod(text.c_str(), nullptr);
+}
+
+void add_force_option(CLI::App& command, Invocation& in) {
+  command.add_flag("--force", in.force, "replace FILE when it exists");
+}
+
 void add_format_option(CLI::App& command, Invocation& in) {
   command
       .add_option("--format", in.json_format,
@@ -82,6 +107,7 @@ void add_log_commands(CLI::App& app, Invocation& in, Leaves& leaves, const char*
       command(*group, "save", (std::string("save the ") + what + " to FILE").c_str(), leaves, save);
   save_command->add_option("FILE", in.file, "file to write")->required();
   add_format_option(*save_command, in);
+  add_force_option(*save_command, in);
   CLI::App* clear_command =
       command(*group, "clear", (std::string("wipe the ") + what + " on the instrument").c_str(),
               leaves, clear);
@@ -92,6 +118,7 @@ void add_log_commands(CLI::App& app, Invocation& in, Leaves& leaves, const char*
                    "instrument's log; clear only when they agree")
       ->type_name("FILE");
   add_format_option(*clear_command, in);
+  add_force_option(*clear_command, in);
 }
 
 }  // namespace
@@ -127,9 +154,11 @@ ParsedCommandLine parse_command_line(std::span<const std::string> args) {
 
   CLI::App* schedule = app.add_subcommand("schedule", "the sampling schedule");
   schedule->require_subcommand(1);
-  command(*schedule, "get", "write the schedule as JSON to FILE (or standard output)", leaves,
-          Command::kScheduleGet)
-      ->add_option("FILE", in.file, "file to write");
+  CLI::App* schedule_get =
+      command(*schedule, "get", "write the schedule as JSON to FILE (or standard output)", leaves,
+              Command::kScheduleGet);
+  schedule_get->add_option("FILE", in.file, "file to write");
+  add_force_option(*schedule_get, in);
   command(*schedule, "set", "check the schedule in FILE, send it and read it back", leaves,
           Command::kScheduleSet)
       ->add_option("FILE", in.file, "schedule file (see docs/cli.md)")
@@ -137,15 +166,20 @@ ParsedCommandLine parse_command_line(std::span<const std::string> args) {
 
   CLI::App* config = app.add_subcommand("config", "every configuration the instrument stores");
   config->require_subcommand(1);
-  command(*config, "save", "save it to FILE", leaves, Command::kConfigSave)
-      ->add_option("FILE", in.file, "file to write")
-      ->required();
+  CLI::App* config_save = command(*config, "save", "save it to FILE", leaves, Command::kConfigSave);
+  config_save->add_option("FILE", in.file, "file to write")->required();
+  add_force_option(*config_save, in);
   command(*config, "diff", "list what differs from FILE", leaves, Command::kConfigDiff)
       ->add_option("FILE", in.file, "a file 'config save' wrote")
       ->required();
-  command(*config, "load", "write FILE's configuration and verify it", leaves, Command::kConfigLoad)
-      ->add_option("FILE", in.file, "a file 'config save' wrote")
-      ->required();
+  CLI::App* config_load = command(*config, "load", "write FILE's configuration and verify it",
+                                  leaves, Command::kConfigLoad);
+  config_load->add_option("FILE", in.file, "a file 'config save' wrote")->required();
+  config_load->add_flag("--other-unit", in.other_unit,
+                        "FILE was saved from another unit: load it anyway, keeping this unit's "
+                        "name and serial number");
+  config_load->add_flag("--with-identity", in.with_identity,
+                        "with --other-unit: write FILE's name and serial number too");
 
   CLI::App* run = app.add_subcommand("run", "start and stop the sampler");
   run->require_subcommand(1);
@@ -172,6 +206,7 @@ ParsedCommandLine parse_command_line(std::span<const std::string> args) {
                     "largest clock offset from this computer, seconds (default 5)");
   check->add_option("--supply-min", in.check.supply_min_v, "lowest supply voltage (default 11)");
   check->add_option("--supply-max", in.check.supply_max_v, "highest supply voltage (default 15)");
+  check->add_flag("--strict", in.check.strict, "a WARN fails the check too");
   add_archive_commands(app, in, leaves);
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -208,8 +243,46 @@ ParsedCommandLine parse_command_line(std::span<const std::string> args) {
   if (in.link.simulator && !in.link.port.empty()) {
     return refused("--port and --sim name two instruments; give one");
   }
+  if (in.with_identity && !in.other_unit) {
+    return refused("--with-identity goes with --other-unit");
+  }
+  if (in.command == Command::kCheck) {
+    if (const std::string problem = check_limits_problem(in.check); !problem.empty()) {
+      return refused(problem);
+    }
+  }
+  if (in.command == Command::kRunStart && in.run.mode != RunMode::kSchedule) {
+    std::string problem;
+    if (!run_values(in.run, &problem)) return refused(problem);
+  }
   result.invocation = in;
   return result;
+}
+
+std::optional<RunValues> run_values(const RunStart& start, std::string* problem) {
+  RunValues values;
+  const auto whole = [&](const std::string& text, const char* option, const char* what,
+                         std::uint8_t* out) {
+    const auto value = plain_number(text, false);
+    if (!value || *value > 255) {
+      *problem =
+          std::string(option) + " '" + text + "' must be a whole number from 0 to 255 " + what;
+      return false;
+    }
+    *out = static_cast<std::uint8_t>(*value);
+    return true;
+  };
+  if (!whole(start.cartridges, "--cartridges", "cartridges", &values.cartridges) ||
+      !whole(start.timeout, "--timeout", "minutes", &values.timeout_minutes)) {
+    return std::nullopt;
+  }
+  const auto litres = plain_number(start.volume, true);
+  if (!litres || *litres > kMaxVolumeLitres) {
+    *problem = "--volume '" + start.volume + "' must be a number of litres from 0 to 25.5";
+    return std::nullopt;
+  }
+  values.volume_tenths = VolumeToTenths(*litres);
+  return values;
 }
 
 }  // namespace tq::cli

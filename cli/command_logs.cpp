@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cli/commands.h"
+#include "cli/diagnostic_reader.h"
 #include "cli/files.h"
 #include "cli/report.h"
 #include "cli/text_encoding.h"
@@ -43,11 +44,12 @@ class RowsTable final : public CellTable {
   const Rows& rows_;
 };
 
-std::string iso_utc(std::uint32_t epoch_seconds) {
+// The instrument's own clock time, without a zone: it keeps what the technician set.
+std::string iso_instrument_time(std::uint32_t epoch_seconds) {
   const auto time = epoch_breakdown(epoch_seconds);
   if (!time) return "";
   char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", time->year, time->month,
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", time->year, time->month,
                 time->day, time->hour, time->minute, time->second);
   return text;
 }
@@ -86,9 +88,13 @@ class Progress {
     written_ = true;
   }
 
-  ~Progress() {
+  // Wipes the line, so that the terminal's next line starts clean.
+  void clear() {
     if (written_) err_ << "\r" << std::string(60, ' ') << "\r" << std::flush;
+    written_ = false;
   }
+
+  ~Progress() { clear(); }
   Progress(const Progress&) = delete;
   Progress& operator=(const Progress&) = delete;
 
@@ -108,10 +114,12 @@ struct Download {
 // How many entries the sample log holds, by asking for entries by index: doubling the
 // index until there is none, then halving the gap (some 2 log2(n) requests). Nothing when
 // an answer is anything else.
-std::optional<std::size_t> sample_log_size(Connection* connection) {
-  const auto exists = [connection](std::uint32_t index) -> std::optional<bool> {
+std::optional<std::size_t> sample_log_size(const CommandContext& context) {
+  const auto exists = [&context](std::uint32_t index) -> std::optional<bool> {
     SampleLogEntry entry;
-    const int result = GetSampleLogEntry(connection, static_cast<std::uint16_t>(index), &entry);
+    const int result = context.read([&] {
+      return GetSampleLogEntry(context.connection(), static_cast<std::uint16_t>(index), &entry);
+    });
     if (result == kResultOk) return true;
     if (result == kResultNoSuchEntry) return false;
     return std::nullopt;
@@ -137,25 +145,53 @@ std::optional<std::size_t> sample_log_size(Connection* connection) {
   return low;
 }
 
+// The instrument's clock minus UTC, in seconds: what turns its times into UTC. Nothing
+// when its clock is not a real date.
+std::optional<std::int64_t> instrument_utc_offset(const CommandContext& context, int* status) {
+  DeviceTime clock;
+  if (const int result = context.read([&] { return GetClock(context.connection(), &clock); });
+      result != kResultOk) {
+    *status = report_failure(context.console.err, "GetClock", result);
+    return std::nullopt;
+  }
+  const auto seconds = calendar_seconds(calendar_of(clock));
+  if (!seconds) return std::nullopt;
+  return *seconds - context.platform.utc_now();
+}
+
+// The field every JSON entry carries beside its start time: the same for every entry of
+// one download, and not part of what an entry is when two downloads are compared.
+constexpr const char* kUtcOffsetField = "instrument_utc_offset_s";
+
 std::optional<Download> read_sample_log(const CommandContext& context, int* status) {
   Connection* connection = context.connection();
+  Json utc_offset;  // null: the instrument's clock is not a real date
+  if (context.invocation.json_format) {
+    *status = kExitOk;
+    const auto offset = instrument_utc_offset(context, status);
+    if (*status != kExitOk) return std::nullopt;
+    if (offset) utc_offset = *offset;
+  }
   Progress progress(context);
   // The size only serves the time left on the progress line: not asked for otherwise.
   const std::optional<std::size_t> total =
-      progress.shown() ? sample_log_size(connection) : std::nullopt;
+      progress.shown() ? sample_log_size(context) : std::nullopt;
   Download log;
   for (std::uint32_t index = 0; index <= 0xFFFF; ++index) {
     SampleLogEntry entry;
-    const int result = GetSampleLogEntry(connection, static_cast<std::uint16_t>(index), &entry);
+    const int result = context.read(
+        [&] { return GetSampleLogEntry(connection, static_cast<std::uint16_t>(index), &entry); });
     if (result == kResultNoSuchEntry) break;
     if (result != kResultOk) {
+      progress.clear();
       *status =
           report_failure(context.console.err, "GetSampleLogEntry " + std::to_string(index), result);
       return std::nullopt;
     }
     log.rows.push_back(sample_log_cells(entry));
     log.raw.push_back({{"index", index},
-                       {"start_time", iso_utc(entry.start_time)},
+                       {"start_time", iso_instrument_time(entry.start_time)},
+                       {kUtcOffsetField, utc_offset},
                        {"start_time_s", entry.start_time},
                        {"cartridge_id", entry.cartridge_id},
                        {"duration_s", entry.duration},
@@ -169,18 +205,20 @@ std::optional<Download> read_sample_log(const CommandContext& context, int* stat
 }
 
 std::optional<Download> read_diagnostic_log(const CommandContext& context, int* status) {
-  Connection* connection = context.connection();
-  if (const int result = StartDiagnosticLogRead(connection); result != kResultOk) {
-    *status = report_failure(context.console.err, "StartDiagnosticLogRead", result);
-    return std::nullopt;
-  }
+  DiagnosticReader reader(context.connection());
   Download log;
   Progress progress(context);
   for (;;) {
     DiagnosticLogEntry entry;
-    const int result = GetDiagnosticLogEntry(connection, &entry);
+    const int result = context.read([&] { return reader.next(log.rows.size(), &entry); });
+    if (reader.start_refused() != kResultOk) {
+      *status =
+          report_failure(context.console.err, "StartDiagnosticLogRead", reader.start_refused());
+      return std::nullopt;
+    }
     // Any result from the instrument ends the log; only the link's failure is an error.
-    if (result == kResultLinkFailure) {
+    if (result == kResultLinkFailure || result == kResultInterrupted) {
+      progress.clear();
       *status = report_failure(context.console.err, "GetDiagnosticLogEntry", result);
       return std::nullopt;
     }
@@ -196,30 +234,51 @@ std::optional<Download> read_diagnostic_log(const CommandContext& context, int* 
   }
 }
 
+// What marks the log's first entry (its start time, its counter), -1 when it is empty:
+// a clear whose answer was lost took effect when the mark has changed.
+int first_sample_mark(Connection* connection, std::int64_t* mark) {
+  SampleLogEntry entry;
+  const int result = GetSampleLogEntry(connection, 0, &entry);
+  *mark = result == kResultOk ? std::int64_t{entry.start_time} : -1;
+  return result == kResultNoSuchEntry ? kResultOk : result;
+}
+
+int first_diagnostic_mark(Connection* connection, std::int64_t* mark) {
+  *mark = -1;
+  if (const int result = StartDiagnosticLogRead(connection); result != kResultOk) return result;
+  DiagnosticLogEntry entry;
+  const int result = GetDiagnosticLogEntry(connection, &entry);
+  if (result == kResultLinkFailure) return result;
+  if (result == kResultOk) *mark = entry.counter;
+  return kResultOk;
+}
+
 struct LogKind {
   const char* name;  // in messages
   std::span<const ListColumn> columns;
   std::optional<Download> (*read)(const CommandContext&, int*);
   const char* clear_command;
   int (*clear)(Connection*);
+  int (*first_mark)(Connection*, std::int64_t*);
 };
 
-const LogKind kDiagnosticLog = {"diagnostic log", kLogColumns, read_diagnostic_log,
-                                "ClearDiagnosticLog", ClearDiagnosticLog};
-const LogKind kSampleLog = {"sample log", kSampleLogColumns, read_sample_log, "ClearSampleLog",
-                            ClearSampleLog};
+const LogKind kDiagnosticLog = {"diagnostic log",     kLogColumns,        read_diagnostic_log,
+                                "ClearDiagnosticLog", ClearDiagnosticLog, first_diagnostic_mark};
+const LogKind kSampleLog = {"sample log",     kSampleLogColumns, read_sample_log,
+                            "ClearSampleLog", ClearSampleLog,    first_sample_mark};
 
 std::string file_text(const LogKind& kind, const Download& log, bool json) {
   if (json) return log.raw.dump(2) + "\n";
   return format_csv(RowsTable(kind.columns, log.rows), static_cast<int>(kind.columns.size()));
 }
 
-// Saves the log; the rows saved, or nothing with *status set.
-std::optional<Download> save(const CommandContext& context, const LogKind& kind, int* status) {
+// Saves the log to `target`; the rows saved, or nothing with *status set.
+std::optional<Download> save(const CommandContext& context, const LogKind& kind,
+                             const OutputTarget& target, int* status) {
   auto log = kind.read(context, status);
   if (!log) return std::nullopt;
   std::string error;
-  if (!write_file_atomically(context.invocation.file,
+  if (!write_file_atomically(target.write_path,
                              file_text(kind, *log, context.invocation.json_format), &error)) {
     context.console.err << "tarnquill-cli: " << error << "\n";
     *status = kExitUsage;
@@ -230,7 +289,9 @@ std::optional<Download> save(const CommandContext& context, const LogKind& kind,
 
 int run_save(const CommandContext& context, const LogKind& kind) {
   int status = kExitOk;
-  const auto log = save(context, kind, &status);
+  const auto target = output_target(context, context.invocation.file, &status);
+  if (!target) return status;
+  const auto log = save(context, kind, *target, &status);
   if (!log) return status;
   if (context.invocation.json) {
     print_json(context.console.out,
@@ -254,12 +315,11 @@ bool can_confirm(const CommandContext& context, const LogKind& kind) {
 // The operator's say-so: --yes, or "y" typed on a terminal.
 bool confirmed(const CommandContext& context, const LogKind& kind) {
   if (context.invocation.yes) return true;
-  context.console.err << "This wipes the " << kind.name << " on the instrument. Clear it? [y/N] "
-                      << std::flush;
-  std::string answer;
-  std::getline(context.console.in, answer);
-  if (answer == "y" || answer == "Y" || answer == "yes") return true;
-  context.console.err << "Not cleared\n";
+  if (ask(context,
+          std::string("This wipes the ") + kind.name + " on the instrument. Clear it? [y/N] ")) {
+    return true;
+  }
+  if (!context.platform.stop_requested()) context.console.err << "Not cleared\n";
   return false;
 }
 
@@ -282,8 +342,13 @@ std::optional<std::string> difference(const CommandContext& context, const LogKi
   if (context.invocation.json_format) {
     const Json file = Json::parse(on_disk, nullptr, false);
     if (!file.is_array()) return "it is not the JSON list 'save' writes";
-    for (const Json& entry : file) saved.push_back(entry.dump());
-    for (const Json& entry : log.raw) now.push_back(entry.dump());
+    // The clock's offset is measured anew at each download: a second may part them.
+    const auto entry_text = [](Json entry) {
+      if (entry.is_object()) entry.erase(kUtcOffsetField);
+      return entry.dump();
+    };
+    for (const Json& entry : file) saved.push_back(entry_text(entry));
+    for (const Json& entry : log.raw) now.push_back(entry_text(entry));
   } else {
     saved = lines_of(on_disk);
     now = lines_of(file_text(kind, log, false));
@@ -307,9 +372,11 @@ int run_clear(const CommandContext& context, const LogKind& kind) {
   std::optional<std::size_t> saved_entries;
   if (!can_confirm(context, kind)) return kExitUsage;
   if (!file.empty()) {
+    const auto target = output_target(context, file, &status);
+    if (!target) return status;
     // Saved, read back from the disk and held against the instrument's log, read once
     // more, entry by entry: only a log that is safely on the disk, whole, is wiped.
-    const auto saved = save(context, kind, &status);
+    const auto saved = save(context, kind, *target, &status);
     if (!saved) return status;
     std::string error;
     const auto on_disk = read_file(file, &error);
@@ -331,10 +398,25 @@ int run_clear(const CommandContext& context, const LogKind& kind) {
                           << file << " and checked\n";
     }
   }
-  if (!confirmed(context, kind)) return kExitOk;
-  if (const int result = kind.clear(context.connection()); result != kResultOk) {
+  if (!confirmed(context, kind)) {
+    if (context.platform.stop_requested()) return report_interrupted(context.console.err);
+    if (context.invocation.json) print_json(context.console.out, {{"cleared", false}});
+    return kExitOk;
+  }
+  Connection* connection = context.connection();
+  std::int64_t before = -1;
+  if (const int result = context.read([&] { return kind.first_mark(connection, &before); });
+      result != kResultOk) {
     return report_failure(context.console.err, kind.clear_command, result);
   }
+  const int result = context.write([&] { return kind.clear(connection); },
+                                   [&](bool* took) {
+                                     std::int64_t after = -1;
+                                     const int r = kind.first_mark(connection, &after);
+                                     *took = after == -1 || after != before;
+                                     return r;
+                                   });
+  if (result != kResultOk) return report_failure(context.console.err, kind.clear_command, result);
   if (context.invocation.json) {
     Json report = {{"cleared", true}};
     if (saved_entries) report.update({{"file", file}, {"entries", *saved_entries}});

@@ -3,7 +3,6 @@
 #include "cli/report.h"
 #include "link/commands.h"
 #include "link/encodings.h"
-#include "shell/entry_parse.h"
 
 namespace tq::cli {
 namespace {
@@ -22,27 +21,56 @@ std::uint8_t run_mode_code(RunMode mode) {
   return kRunModeLoadUnload;
 }
 
+// A StartSchedule whose answer was lost took effect when the schedule is in control.
+int in_control(const CommandContext& context, bool* took) {
+  SystemStatus status;
+  const int result = GetSystemStatus(context.connection(), &status);
+  *took = result == kResultOk && status.control_source == kControlSourceSchedule;
+  return result;
+}
+
 }  // namespace
 
 int run_run_start(const CommandContext& context) {
   const RunStart& start = context.invocation.run;
   if (start.mode == RunMode::kSchedule) {
-    if (const int result = StartSchedule(context.connection()); result != kResultOk) {
+    if (const int result = context.write([&] { return StartSchedule(context.connection()); },
+                                         [&](bool* took) { return in_control(context, took); });
+        result != kResultOk) {
       return report_failure(context.console.err, "StartSchedule", result);
     }
-    if (!context.invocation.json) context.console.out << "Schedule started\n";
+    if (context.invocation.json) {
+      print_json(context.console.out, {{"started", "schedule"}});
+    } else {
+      context.console.out << "Schedule started\n";
+    }
     return kExitOk;
   }
-  // The values as the Run view reads its entries: limited to their fields, never refused.
+  // Checked when the command line was read; a script gets no silent clamp.
+  std::string problem;
+  const auto values = run_values(start, &problem);
+  if (!values) {
+    context.console.err << "tarnquill-cli: " << problem << "; nothing was sent\n";
+    return kExitUsage;
+  }
   RunRequest request;
   request.run_mode = run_mode_code(start.mode);
-  request.cartridge_count = static_cast<std::uint8_t>(parse_unsigned_entry(start.cartridges, 255));
-  request.volume_tenths = VolumeToTenths(parse_double_entry(start.volume));
-  request.timeout_minutes = static_cast<std::uint8_t>(parse_unsigned_entry(start.timeout, 255));
+  request.cartridge_count = values->cartridges;
+  request.volume_tenths = values->volume_tenths;
+  request.timeout_minutes = values->timeout_minutes;
   request.clean = start.clean ? 1 : 0;
   const std::int64_t now = context.platform.utc_now();
   request.start_time = now < 0 || now > 0xFFFFFFFFLL ? 0 : static_cast<std::uint32_t>(now);
-  if (const int result = StartRun(context.connection(), request); result != kResultOk) {
+  const auto running = [&](bool* took) {
+    SystemStatus status;
+    const int result = GetSystemStatus(context.connection(), &status);
+    *took = result == kResultOk &&
+            status.sampler_state != static_cast<std::uint8_t>(SamplerState::kIdle);
+    return result;
+  };
+  if (const int result =
+          context.write([&] { return StartRun(context.connection(), request); }, running);
+      result != kResultOk) {
     return report_failure(context.console.err, "StartRun", result);
   }
   if (context.invocation.json) {
@@ -64,16 +92,28 @@ int run_run_start(const CommandContext& context) {
 int run_run_stop(const CommandContext& context) {
   Connection* connection = context.connection();
   SystemStatus status;
-  if (const int result = GetSystemStatus(connection, &status); result != kResultOk) {
+  if (const int result = context.read([&] { return GetSystemStatus(connection, &status); });
+      result != kResultOk) {
     return report_failure(context.console.err, "GetSystemStatus", result);
   }
   // As the Run view's Stop: the instrument's control source decides, not the mode.
   const bool schedule = status.control_source == kControlSourceSchedule;
-  const int result = schedule ? StopSchedule(connection) : StopRun(connection);
+  const int result = context.write(
+      [&] { return schedule ? StopSchedule(connection) : StopRun(connection); },
+      [&](bool* took) {
+        SystemStatus now;
+        const int read = GetSystemStatus(connection, &now);
+        *took = read == kResultOk &&
+                (schedule ? now.control_source != kControlSourceSchedule
+                          : now.sampler_state == static_cast<std::uint8_t>(SamplerState::kIdle));
+        return read;
+      });
   if (result != kResultOk) {
     return report_failure(context.console.err, schedule ? "StopSchedule" : "StopRun", result);
   }
-  if (!context.invocation.json) {
+  if (context.invocation.json) {
+    print_json(context.console.out, {{"stopped", schedule ? "schedule" : "run"}});
+  } else {
     context.console.out << (schedule ? "Schedule stopped\n" : "Run stopped\n");
   }
   return kExitOk;

@@ -8,22 +8,33 @@
 namespace tq::cli {
 
 int run_schedule_get(const CommandContext& context) {
+  const std::string& file = context.invocation.file;
+  std::optional<OutputTarget> target;
+  if (!file.empty()) {
+    int status = kExitOk;
+    target = output_target(context, file, &status);
+    if (!target) return status;
+  }
   ScheduleRecord schedule;
-  if (const int result = GetSchedule(context.connection(), &schedule); result != kResultOk) {
+  if (const int result = context.read([&] { return GetSchedule(context.connection(), &schedule); });
+      result != kResultOk) {
     return report_failure(context.console.err, "GetSchedule", result);
   }
   const std::string text = schedule_to_json(schedule).dump(2) + "\n";
-  const std::string& file = context.invocation.file;
-  if (file.empty()) {
+  if (!target) {
     context.console.out << text;
     return kExitOk;
   }
   std::string error;
-  if (!write_file_atomically(file, text, &error)) {
+  if (!write_file_atomically(target->write_path, text, &error)) {
     context.console.err << "tarnquill-cli: " << error << "\n";
     return kExitUsage;
   }
-  if (!context.invocation.json) context.console.out << "Schedule written to " << file << "\n";
+  if (context.invocation.json) {
+    print_json(context.console.out, {{"file", file}});
+  } else {
+    context.console.out << "Schedule written to " << file << "\n";
+  }
   return kExitOk;
 }
 
@@ -41,11 +52,18 @@ int run_schedule_set(const CommandContext& context) {
     return kExitUsage;
   }
   Connection* connection = context.connection();
-  if (const int result = SetSchedule(connection, *parsed.record); result != kResultOk) {
+  ScheduleRecord read_back;
+  const auto read_back_now = [&] { return GetSchedule(connection, &read_back); };
+  if (const int result = context.write([&] { return SetSchedule(connection, *parsed.record); },
+                                       [&](bool* took) {
+                                         const int r = read_back_now();
+                                         *took = r == kResultOk && read_back == *parsed.record;
+                                         return r;
+                                       });
+      result != kResultOk) {
     return report_failure(context.console.err, "SetSchedule", result);
   }
-  ScheduleRecord read_back;
-  if (const int result = GetSchedule(connection, &read_back); result != kResultOk) {
+  if (const int result = context.read(read_back_now); result != kResultOk) {
     return report_failure(context.console.err, "GetSchedule (reading the schedule back)", result);
   }
   if (!(read_back == *parsed.record)) {

@@ -87,15 +87,19 @@ int run_status(const CommandContext& context) {
   for (;;) {
     SystemStatus status;
     int status_code = kExitOk;
-    if (const int result = GetSystemStatus(context.connection(), &status); result != kResultOk) {
+    if (const int result =
+            context.read([&] { return GetSystemStatus(context.connection(), &status); });
+        result != kResultOk) {
       status_code = report_failure(context.console.err, "GetSystemStatus", result);
+      if (result == kResultInterrupted) return status_code;
     } else {
       if (shown && !context.invocation.json) context.console.out << "\n";
       print_status(context, status, watching);
       shown = true;
     }
-    // Ctrl+C ends the watch; the status is that of the last reading.
-    if (!watching || !context.platform.wait_ms(1000)) return status_code;
+    if (!watching) return status_code;
+    // Ctrl+C ends the watch as it ends every long command.
+    if (!context.platform.wait_ms(1000)) return report_interrupted(context.console.err);
   }
 }
 

@@ -2,8 +2,12 @@
 // console: plain lines, or one JSON document with --json.
 #pragma once
 
+#include <functional>
+
 #include "cli/app.h"
 #include "cli/invocation.h"
+#include "cli/output_file.h"
+#include "cli/retry.h"
 #include "cli/session.h"
 
 namespace tq::cli {
@@ -13,10 +17,28 @@ struct CommandContext {
   Console& console;
   const Platform& platform;
   Session* session;  // null for the commands that need no instrument (ports)
+  LinkRetry* link;   // null with `session`
   [[nodiscard]] Connection* connection() const {
     return session != nullptr ? session->connection.get() : nullptr;
   }
+  // A read-only command, repeated over a faulty line (retry.h).
+  [[nodiscard]] int read(const std::function<int()>& command) const { return link->read(command); }
+  // A write whose lost answer is settled by `took_effect` (retry.h).
+  [[nodiscard]] int write(const std::function<int()>& send,
+                          const std::function<int(bool* took)>& took_effect) const {
+    return link->write(send, took_effect);
+  }
 };
+
+// The file a command will write, checked before the instrument is asked anything: refused
+// (reported, *status set) unless it may be written; an existing file needs --force or a
+// "y" typed on a terminal.
+[[nodiscard]] std::optional<OutputTarget> output_target(const CommandContext& context,
+                                                        const std::string& path, int* status);
+
+// Asks `question` on the terminal; true for "y" or "yes". False off a terminal, and on
+// Ctrl+C meanwhile.
+[[nodiscard]] bool ask(const CommandContext& context, const std::string& question);
 
 int run_ports(const CommandContext& context);
 int run_info(const CommandContext& context);

@@ -15,7 +15,7 @@ namespace tq::cli {
 namespace {
 
 constexpr const char* kFormat = "tarnquill-config";
-constexpr int kFormatVersion = 1;
+constexpr unsigned kFormatVersion = 1;  // unsigned, as every whole number in the file reads
 
 std::string field_text(std::span<const char> field) {
   const std::string_view view(field.data(), field.size());
@@ -116,37 +116,44 @@ bool same_value(const std::string& key, const nlohmann::ordered_json& a,
 
 }  // namespace
 
-ConfigRead read_instrument_config(Connection* connection) {
+ConfigRead read_instrument_config(Connection* connection, const CommandRunner& runner) {
   ConfigRead read;
   InstrumentConfig config;
-  const auto step = [&read](const char* command, int result) {
+  const auto step = [&read, &runner](const char* command, auto&& call) {
+    const int result = runner([&] { return call(); });
     if (result == kResultOk) return true;
     read.failed_command = command;
     read.result = result;
     return false;
   };
-  if (!step("GetIdentity", GetIdentity(connection, &config.identity))) return read;
-  if (!step("GetDeviceType", GetDeviceType(connection, &read.unit.device_type))) return read;
+  if (!step("GetIdentity", [&] { return GetIdentity(connection, &config.identity); })) return read;
+  if (!step("GetDeviceType", [&] { return GetDeviceType(connection, &read.unit.device_type); }))
+    return read;
   FirmwareVersion firmware;
-  if (!step("GetFirmwareVersion", GetFirmwareVersion(connection, &firmware))) return read;
+  if (!step("GetFirmwareVersion", [&] { return GetFirmwareVersion(connection, &firmware); }))
+    return read;
   read.unit.firmware = field_text(firmware.version);
   for (std::uint8_t id = 1; id <= kMotorCount; ++id) {
-    if (!step("GetMotorConfig", GetMotorConfig(connection, id, &config.motors[id - 1U])))
+    if (!step("GetMotorConfig",
+              [&] { return GetMotorConfig(connection, id, &config.motors[id - 1U]); }))
       return read;
   }
-  if (!step("GetConfigBlock (flow meter)", ReadFlowMeterConfig(connection, &config.flow_meter)))
+  if (!step("GetConfigBlock (flow meter)",
+            [&] { return ReadFlowMeterConfig(connection, &config.flow_meter); }))
     return read;
   if (!step("GetConfigBlock (pressure calibration)",
-            ReadPressureCalibration(connection, &config.pressure)))
+            [&] { return ReadPressureCalibration(connection, &config.pressure); }))
     return read;
-  if (!step("GetCleaningConfig", GetCleaningConfig(connection, &config.cleaning))) return read;
-  if (!step("GetSchedule", GetSchedule(connection, &config.schedule))) return read;
+  if (!step("GetCleaningConfig", [&] { return GetCleaningConfig(connection, &config.cleaning); }))
+    return read;
+  if (!step("GetSchedule", [&] { return GetSchedule(connection, &config.schedule); })) return read;
   std::uint8_t last_task = 0;
-  if (!step("GetTaskCount", GetTaskCount(connection, &last_task))) return read;
+  if (!step("GetTaskCount", [&] { return GetTaskCount(connection, &last_task); })) return read;
   const std::size_t tasks = std::min<std::size_t>(last_task + 1U, kMaxTaskFilters);
   for (std::size_t i = 0; i < tasks; ++i) {
     TaskDetails details;
-    if (!step("GetTaskDetails", GetTaskDetails(connection, static_cast<std::uint8_t>(i), &details)))
+    if (!step("GetTaskDetails",
+              [&] { return GetTaskDetails(connection, static_cast<std::uint8_t>(i), &details); }))
       return read;
     config.task_filters.push_back(details.log_filters);
     config.task_names.push_back(field_text(details.name));

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -40,7 +41,10 @@ struct ConfigRead {
   std::string failed_command;
   int result = 0;
 };
-[[nodiscard]] ConfigRead read_instrument_config(Connection* connection);
+// `runner` runs each read-only command (a retrying runner, or one that simply calls it).
+using CommandRunner = std::function<int(const std::function<int()>&)>;
+[[nodiscard]] ConfigRead read_instrument_config(Connection* connection,
+                                                const CommandRunner& runner);
 
 [[nodiscard]] nlohmann::ordered_json config_to_json(const InstrumentConfig& config,
                                                     const UnitInfo& unit);

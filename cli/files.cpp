@@ -1,12 +1,16 @@
 // Reading and writing the tool's files.
 #include "cli/files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace tq::cli {
 namespace {
@@ -45,6 +49,11 @@ bool PartFile::commit(std::string* error) {
     return false;
   }
   std::error_code failure;
+  // A file replaced keeps who may read it.
+  const auto replaced = std::filesystem::status(path_, failure);
+  if (!failure && std::filesystem::is_regular_file(replaced)) {
+    std::filesystem::permissions(part_, replaced.permissions(), failure);
+  }
   std::filesystem::rename(part_, path_, failure);
   if (failure) {
     *error = "cannot rename " + part_ + " to " + path_ + ": " + failure.message();
@@ -72,15 +81,60 @@ std::optional<std::string> read_file(const std::string& path, std::string* error
   return text.str();
 }
 
+std::optional<nlohmann::ordered_json> parse_json_text(std::string_view text, std::string* error) {
+  using Json = nlohmann::ordered_json;
+  std::vector<std::set<std::string>> keys;  // of each object open at the moment
+  std::optional<std::string> twice;
+  const Json::parser_callback_t note_keys = [&](int, Json::parse_event_t event, Json& parsed) {
+    if (event == Json::parse_event_t::object_start) {
+      keys.emplace_back();
+    } else if (event == Json::parse_event_t::object_end && !keys.empty()) {
+      keys.pop_back();
+    } else if (event == Json::parse_event_t::key && !keys.empty() && parsed.is_string()) {
+      if (!keys.back().insert(parsed.get<std::string>()).second && !twice) {
+        twice = parsed.get<std::string>();
+      }
+    }
+    return true;
+  };
+  try {
+    Json document = Json::parse(text, note_keys);
+    if (twice) {
+      *error = "holds the key \"" + *twice + "\" twice in one object";
+      return std::nullopt;
+    }
+    return document;
+  } catch (const nlohmann::json::parse_error& mistake) {
+    // The place, counted as an editor counts it; the parser's own wording helps nobody.
+    std::size_t line = 1;
+    std::size_t column = 1;
+    const std::size_t end =
+        std::min<std::size_t>(mistake.byte > 0 ? mistake.byte - 1 : 0, text.size());
+    for (std::size_t i = 0; i < end; ++i) {
+      if (text[i] == '\n') {
+        ++line;
+        column = 1;
+      } else {
+        ++column;
+      }
+    }
+    *error =
+        "is not valid JSON at line " + std::to_string(line) + ", column " + std::to_string(column);
+  } catch (const nlohmann::json::out_of_range&) {
+    *error = "holds a number too large for any field";
+  } catch (const nlohmann::json::exception&) {
+    *error = "is not valid JSON";
+  }
+  return std::nullopt;
+}
+
 std::optional<nlohmann::ordered_json> read_json_file(const std::string& path, std::string* error) {
   const auto text = read_file(path, error);
   if (!text) return std::nullopt;
-  try {
-    return nlohmann::ordered_json::parse(*text);
-  } catch (const nlohmann::json::parse_error& mistake) {
-    *error = path + " is not valid JSON (" + mistake.what() + "); fix the file and try again";
-    return std::nullopt;
-  }
+  std::string mistake;
+  auto document = parse_json_text(*text, &mistake);
+  if (!document) *error = path + " " + mistake + "; fix the file and try again";
+  return document;
 }
 
 }  // namespace tq::cli

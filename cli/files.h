@@ -41,4 +41,10 @@ class PartFile {
 [[nodiscard]] std::optional<nlohmann::ordered_json> read_json_file(const std::string& path,
                                                                    std::string* error);
 
+// `text` as JSON, refusing what the parser would let through silently: a key given twice
+// in one object (the parser keeps one of them), a number too large for a double. Never
+// throws; *error says where the mistake is (not the parser's own words).
+[[nodiscard]] std::optional<nlohmann::ordered_json> parse_json_text(std::string_view text,
+                                                                    std::string* error);
+
 }  // namespace tq::cli

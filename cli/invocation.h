@@ -2,6 +2,7 @@
 // Parsing touches nothing, so every refusal can be tested.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -44,17 +45,27 @@ enum class RunMode { kLoad, kSample, kPrime, kSchedule };
 
 struct RunStart {
   RunMode mode = RunMode::kSample;
-  // As typed; the Run view's clamps apply (volume text read as it reads its edit box).
+  // As typed; run_values reads them.
   std::string cartridges = "0";
   std::string volume = "0";
   std::string timeout = "0";
   bool clean = false;
 };
 
+// The run's values as numbers, each checked against its field: nothing, with *problem
+// naming the option, for a value that is not a plain number or is out of range.
+struct RunValues {
+  std::uint8_t cartridges = 0;
+  std::uint8_t volume_tenths = 0;
+  std::uint8_t timeout_minutes = 0;
+};
+[[nodiscard]] std::optional<RunValues> run_values(const RunStart& start, std::string* problem);
+
 struct CheckLimits {
-  double clock_offset_s = 5;  // WARN above this offset from the computer's clock
+  double clock_offset_s = 5;  // FAIL above this offset from the computer's clock
   double supply_min_v = 11.0;
   double supply_max_v = 15.0;
+  bool strict = false;  // a WARN fails too
 };
 
 struct Invocation {
@@ -64,20 +75,24 @@ struct Invocation {
   bool trace = false;
   bool stats = false;
 
-  std::string file;          // log/diag save, after-save, schedule, config
-  bool json_format = false;  // log/diag save --format json
-  bool watch = false;        // status --watch
-  bool yes = false;          // log/diag clear --yes
-  bool set_from_pc = false;  // clock set --pc
-  std::string time;          // clock set TIME
+  std::string file;            // log/diag save, after-save, schedule, config
+  bool json_format = false;    // log/diag save --format json
+  bool watch = false;          // status --watch
+  bool yes = false;            // log/diag clear --yes
+  bool force = false;          // replace an existing output file
+  bool other_unit = false;     // config load: a file saved from another unit
+  bool with_identity = false;  // config load --other-unit: its name and serial number too
+  bool set_from_pc = false;    // clock set --pc
+  std::string time;            // clock set TIME
   RunStart run;
   CheckLimits check;
   ArchiveOptions archive;  // collect and archive ...
 };
 
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitInstrument = 1;  // the instrument refused or did not answer
-inline constexpr int kExitUsage = 2;       // bad usage or a bad input file
+inline constexpr int kExitInstrument = 1;     // the instrument refused or did not answer
+inline constexpr int kExitUsage = 2;          // bad usage or a bad input file
+inline constexpr int kExitInterrupted = 130;  // Ctrl+C, as a shell reports SIGINT
 
 struct ParsedCommandLine {
   std::optional<Invocation> invocation;  // nothing: print `text` and exit with `exit_code`

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -27,8 +28,8 @@ class Fields {
   std::optional<std::uint32_t> whole(const char* name, std::uint32_t max, bool required) {
     const nlohmann::ordered_json* value = take(name, required);
     if (value == nullptr) return std::nullopt;
-    if (!value->is_number_integer() || value->get<std::int64_t>() < 0 ||
-        value->get<std::int64_t>() > static_cast<std::int64_t>(max)) {
+    // Written without a sign or a point: "-0" and "2.0" are someone's mistake too.
+    if (!value->is_number_unsigned() || value->get<std::uint64_t>() > max) {
       fail(name, "must be a whole number from 0 to " + std::to_string(max));
       return std::nullopt;
     }
@@ -38,8 +39,8 @@ class Fields {
   std::optional<double> number(const char* name, double max, const char* unit, bool required) {
     const nlohmann::ordered_json* value = take(name, required);
     if (value == nullptr) return std::nullopt;
-    if (!value->is_number() || !std::isfinite(value->get<double>()) || value->get<double>() < 0 ||
-        value->get<double>() > max) {
+    if (!value->is_number() || !std::isfinite(value->get<double>()) ||
+        std::signbit(value->get<double>()) || value->get<double>() > max) {
       char range[64];
       std::snprintf(range, sizeof range, "must be a number from 0 to %.1f %s", max, unit);
       fail(name, range);
@@ -48,12 +49,14 @@ class Fields {
     return value->get<double>();
   }
 
-  // Any finite number, negative ones too (a calibration's slope and offset).
+  // Any number the instrument's single floats hold, negative ones too (a calibration's
+  // slope and offset).
   std::optional<double> real(const char* name, bool required) {
     const nlohmann::ordered_json* value = take(name, required);
     if (value == nullptr) return std::nullopt;
-    if (!value->is_number() || !std::isfinite(value->get<double>())) {
-      fail(name, "must be a number");
+    if (!value->is_number() || !std::isfinite(value->get<double>()) ||
+        std::fabs(value->get<double>()) > std::numeric_limits<float>::max()) {
+      fail(name, "must be a number the instrument can hold (at most 3.4e38)");
       return std::nullopt;
     }
     return value->get<double>();
@@ -76,9 +79,9 @@ class Fields {
     if (value == nullptr) return std::nullopt;
     auto bytes =
         value->is_string() ? windows_1252_from_utf8(value->get<std::string>()) : std::nullopt;
-    if (!bytes || bytes->size() > max_length) {
+    if (!bytes || bytes->size() > max_length || has_control_character(*bytes)) {
       fail(name, "must be a text of at most " + std::to_string(max_length) +
-                     " characters of Western European script");
+                     " characters of Western European script, without control characters");
       return std::nullopt;
     }
     return bytes;
@@ -121,6 +124,15 @@ class Fields {
   }
 
  private:
+  // A tab or a line break in a name would break every list and CSV cell that shows it.
+  static bool has_control_character(const std::string& text) {
+    for (const char c : text) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (byte < 0x20 || byte == 0x7F) return true;
+    }
+    return false;
+  }
+
   const nlohmann::ordered_json& object_;
   std::string where_;
   std::string* error_;

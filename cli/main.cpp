@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/app.h"
+#include "cli/invocation.h"
 #include "cli/terminal.h"
 
 int main(int argc, char** argv) {
@@ -13,7 +14,14 @@ int main(int argc, char** argv) {
   tq::cli::Console console{std::cout, std::cerr, std::cin, tq::cli::is_terminal(stderr),
                            tq::cli::is_terminal(stdin)};
   const auto platform = tq::cli::system_platform();
-  const int status = tq::cli::run_cli(args, console, *platform);
+  int status = tq::cli::kExitUsage;
+  // The commands catch what they throw; this is for the command line itself.
+  try {
+    status = tq::cli::run_cli(args, console, *platform);
+  } catch (...) {
+    std::cerr << "tarnquill-cli: the command line could not be read; check it against "
+                 "'tarnquill-cli --help'\n";
+  }
   std::cout.flush();
   return status;
 }

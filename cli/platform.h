@@ -34,6 +34,9 @@ class Platform {
   [[nodiscard]] virtual std::int64_t utc_now() const = 0;
   // Waits; false when the user interrupted (Ctrl+C) meanwhile or before.
   [[nodiscard]] virtual bool wait_ms(std::uint32_t ms) const = 0;
+  // The user asked the tool to stop (Ctrl+C or Ctrl+Break, SIGINT or SIGTERM). Commands
+  // look at it between Transactions; a second Ctrl+C ends the tool at once.
+  [[nodiscard]] virtual bool stop_requested() const = 0;
 };
 
 // The platform the tool runs on.

@@ -14,9 +14,26 @@
 namespace tq::cli {
 namespace {
 
-std::atomic<bool> g_interrupted{false};  // set by the SIGINT handler, which can set nothing else
+// Set by the signal handler, which can safely do nothing more.
+std::atomic<bool> g_interrupted{false};
 
-extern "C" void on_interrupt(int) { g_interrupted.store(true); }
+extern "C" void on_interrupt(int signal_number) {
+  if (g_interrupted.exchange(true)) {
+    // Asked twice: the operator means now.
+    std::signal(signal_number, SIG_DFL);
+    std::raise(signal_number);
+  }
+}
+
+void catch_stop_signals() {
+  struct sigaction action {};
+  action.sa_handler = on_interrupt;
+  sigemptyset(&action.sa_mask);
+  // No SA_RESTART: a question waiting for its answer on the terminal gives up too.
+  action.sa_flags = 0;
+  ::sigaction(SIGINT, &action, nullptr);
+  ::sigaction(SIGTERM, &action, nullptr);
+}
 
 std::vector<std::string> entries(const std::string& folder) {
   std::vector<std::string> names;
@@ -30,7 +47,7 @@ std::vector<std::string> entries(const std::string& folder) {
 
 class PosixPlatform final : public Platform {
  public:
-  PosixPlatform() { std::signal(SIGINT, on_interrupt); }
+  PosixPlatform() { catch_stop_signals(); }
 
   std::vector<PortInfo> list_ports() const override {
     std::vector<PortInfo> ports;
@@ -77,6 +94,8 @@ class PosixPlatform final : public Platform {
     }
     return !g_interrupted.load();
   }
+
+  bool stop_requested() const override { return g_interrupted.load(); }
 };
 
 }  // namespace

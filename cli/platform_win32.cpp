@@ -14,8 +14,8 @@ std::atomic<bool> g_interrupted{false};  // set by the console's Ctrl+C handler
 
 BOOL WINAPI on_console_event(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-  g_interrupted.store(true);
-  return TRUE;
+  // Asked twice: the operator means now, and the default handler ends the tool.
+  return g_interrupted.exchange(true) ? FALSE : TRUE;
 }
 
 class Win32Platform final : public Platform {
@@ -54,6 +54,8 @@ class Win32Platform final : public Platform {
     }
     return !g_interrupted.load();
   }
+
+  bool stop_requested() const override { return g_interrupted.load(); }
 };
 
 }  // namespace

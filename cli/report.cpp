@@ -5,11 +5,14 @@
 #include <cstdlib>
 
 #include "cli/invocation.h"
+#include "cli/retry.h"
 #include "link/transaction.h"
+#include "sampling/run_view.h"
 
 namespace tq::cli {
 
 std::string describe_result(int result) {
+  if (result == kResultInterrupted) return "interrupted";
   const std::string code = "ResultCode " + std::to_string(result);
   if (result == kResultLinkFailure) {
     return code + ": no valid answer; check the cable, the port name and the instrument's power";
@@ -20,9 +23,24 @@ std::string describe_result(int result) {
   return code + ": the instrument refused; check that it is powered and idle, and try again";
 }
 
+int report_interrupted(std::ostream& err) {
+  err << "tarnquill-cli: interrupted\n";
+  return kExitInterrupted;
+}
+
 int report_failure(std::ostream& err, const std::string& what, int result) {
+  if (result == kResultInterrupted) return report_interrupted(err);
   err << "tarnquill-cli: " << what << " failed: " << describe_result(result) << "\n";
   return kExitInstrument;
+}
+
+std::string sampler_state_name(const SystemStatus& status) {
+  const RunStatusTexts texts = run_status_texts(status);
+  std::string name = texts.banner == "unpowered" ? texts.banner : texts.state;
+  constexpr std::string_view kLabel = "Sampler State: ";
+  if (name.rfind(kLabel, 0) == 0) name.erase(0, kLabel.size());
+  if (status.control_source == kControlSourceSchedule) name += ", schedule in control";
+  return name;
 }
 
 double json_number(float value) {
@@ -33,7 +51,8 @@ double json_number(float value) {
 }
 
 void print_json(std::ostream& out, const nlohmann::ordered_json& document) {
-  out << document.dump(2) << "\n";
+  // A file name is not always UTF-8: shown with a replacement character, never a throw.
+  out << document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
 }
 
 }  // namespace tq::cli

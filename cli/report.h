@@ -6,6 +6,8 @@
 #include <ostream>
 #include <string>
 
+#include "link/records.h"
+
 namespace tq::cli {
 
 // Why a command failed, in words, with what to try: 14 is the link, anything else the
@@ -13,7 +15,15 @@ namespace tq::cli {
 [[nodiscard]] std::string describe_result(int result);
 
 // "tarnquill-cli: <what> failed: <describe_result>" on `err`; returns kExitInstrument.
+// For kResultInterrupted (retry.h): "tarnquill-cli: interrupted", kExitInterrupted.
 int report_failure(std::ostream& err, const std::string& what, int result);
+
+// "tarnquill-cli: interrupted"; returns kExitInterrupted.
+int report_interrupted(std::ostream& err);
+
+// The sampler's state as the Run view names it ("Idle", "Pumping Sample ID=3",
+// "unpowered"), never its code; "schedule in control" added when it is.
+[[nodiscard]] std::string sampler_state_name(const SystemStatus& status);
 
 // A float as JSON: the shortest decimal that reads back as the same float (0.1, not the
 // 0.10000000149011612 its double would print).

@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/app.h"
@@ -24,7 +27,8 @@ class FakePlatform final : public Platform {
   std::vector<PortInfo> ports;
   DeviceTime now{2026, 12, 8, 10, 30, 0};  // 08/12/2026 10:30:00
   std::int64_t utc = 1796725800;           // the same moment, as UTC
-  int waits = 0;                           // wait_ms until it reports an interruption
+  int waits = -1;                          // Ctrl+C after this many wait_ms calls (-1: never)...
+  int stop_checks = -1;  // ...or this many looks at stop_requested (one per Transaction)
 
   [[nodiscard]] std::vector<PortInfo> list_ports() const override { return ports; }
   [[nodiscard]] std::unique_ptr<SerialPort> open_port(const std::string& name) const override {
@@ -32,10 +36,24 @@ class FakePlatform final : public Platform {
   }
   [[nodiscard]] DeviceTime local_now() const override { return now; }
   [[nodiscard]] std::int64_t utc_now() const override { return utc; }
-  [[nodiscard]] bool wait_ms(std::uint32_t) const override { return waits_done_++ < waits; }
+  // Waits for real (up to 250 ms): a line the simulator dropped comes back in its own time.
+  [[nodiscard]] bool wait_ms(std::uint32_t ms) const override {
+    if (pressed_ || (waits >= 0 && waits_done_++ >= waits)) {
+      pressed_ = true;
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min<std::uint32_t>(ms, 250)));
+    return true;
+  }
+  [[nodiscard]] bool stop_requested() const override {
+    if (stop_checks >= 0 && stop_checks_done_++ >= stop_checks) pressed_ = true;
+    return pressed_;
+  }
 
  private:
   mutable int waits_done_ = 0;
+  mutable int stop_checks_done_ = 0;
+  mutable bool pressed_ = false;
 };
 
 struct CliRun {

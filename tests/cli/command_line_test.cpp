@@ -65,11 +65,19 @@ TEST(CommandLine, OptionValuesArriveAsGiven) {
   ASSERT_TRUE(json.invocation.has_value());
   EXPECT_TRUE(json.invocation->json_format);
   EXPECT_EQ(json.invocation->file, "x.json");
-  const auto limits = parse({"--sim", "check", "--clock-limit", "2", "--supply-min", "10.5"});
+  const auto load = parse({"--sim", "config", "load", "f.json", "--other-unit", "--with-identity"});
+  ASSERT_TRUE(load.invocation.has_value()) << load.text;
+  EXPECT_TRUE(load.invocation->other_unit && load.invocation->with_identity);
+  const auto forced = parse({"--sim", "log", "save", "f.csv", "--force"});
+  ASSERT_TRUE(forced.invocation.has_value()) << forced.text;
+  EXPECT_TRUE(forced.invocation->force);
+  const auto limits =
+      parse({"--sim", "check", "--clock-limit", "2", "--supply-min", "10.5", "--strict"});
   ASSERT_TRUE(limits.invocation.has_value());
   EXPECT_EQ(limits.invocation->check.clock_offset_s, 2);
   EXPECT_EQ(limits.invocation->check.supply_min_v, 10.5);
   EXPECT_EQ(limits.invocation->check.supply_max_v, 15);
+  EXPECT_TRUE(limits.invocation->check.strict);
 }
 
 TEST(CommandLine, RefusalsSayWhatToDoAndExitWithTwo) {
@@ -128,6 +136,8 @@ TEST(CommandLine, RefusalsNameWhatIsWrong) {
          "tarnquill-cli: --scenario and --speed belong to the simulated instrument; add --sim\n");
   starts({"--sim", "--port", "COM1", "info"},
          "tarnquill-cli: --port and --sim name two instruments; give one\n");
+  starts({"--sim", "config", "load", "f.json", "--with-identity"},
+         "tarnquill-cli: --with-identity goes with --other-unit\n");
 }
 
 TEST(CommandLine, LogClearTakesTheSaveFormatAndTheSimulatorASpeed) {
