@@ -11,8 +11,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-constexpr int kExitInterrupted = 130;  // as a shell reports a program ended by Ctrl+C
-
 Json counts_json(const fleet::KindCounts& counts) {
   return {{"new", counts.added}, {"updated", counts.updated}, {"present", counts.present}};
 }
