@@ -72,7 +72,7 @@ TEST(CliCollect, CtrlCKeepsWhatWasReadAndTheNextCollectionReadsOnlyTheRest) {
 // tarnquill-sim in a process of its own, pumping its first cartridge at twenty times real
 // time: the newest entry changes between collections and is updated, never added again.
 TEST(CliCollect, ASampleInProgressIsUpdatedNotDuplicated) {
-  const Unit unit = open_unit(Via::kProcess, "RUNNING",
+  const Unit unit = open_unit(Via::kProcess, "COLLECTING",
                               {"--scenario", "log500", "--scenario", "running", "--speed", "20"});
   if (!unit.ready()) GTEST_SKIP() << unit.why;
   TempFolder folder;
