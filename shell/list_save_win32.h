@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "shell/csv_export.h"
 #include "shell/list_save.h"
 
 namespace tq {
@@ -18,5 +19,9 @@ namespace tq {
 // next save. User-interface thread only.
 void save_list_to_file(HWND owner, int list_id, int column_count, const ListSaveTexts& texts,
                        std::string& path);
+
+// The same for a list whose rows the window keeps itself: `table` is written.
+void save_table_to_file(HWND owner, const CellTable& table, int column_count,
+                        const ListSaveTexts& texts, std::string& path);
 
 }  // namespace tq
