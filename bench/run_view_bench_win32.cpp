@@ -13,12 +13,12 @@
 #include <mutex>
 #include <thread>
 
+#include "app/main_window_win32.h"
 #include "bench/run_view_bench.h"
 #include "link/serial_port.h"
-#include "shell/connection_message_win32.h"
-#include "shell/main_window_win32.h"
-#include "shell/resource.h"
-#include "shell/settings_store_memory.h"
+#include "ui/connection_message_win32.h"
+#include "ui/resource.h"
+#include "ui/settings_store_memory.h"
 
 namespace tq::bench {
 namespace {

@@ -1,13 +1,13 @@
 // config save, diff and load: every configuration the instrument stores, in one file.
 #include <utility>
 
+#include "app/main_window.h"
 #include "cli/commands.h"
 #include "cli/config_json.h"
 #include "cli/files.h"
 #include "cli/report.h"
 #include "cli/schedule_json.h"
 #include "link/commands.h"
-#include "shell/main_window.h"
 
 namespace tq::cli {
 namespace {

@@ -1,14 +1,14 @@
 // info and clock: who the instrument is, and its clock against this computer's.
 #include <optional>
 
+#include "app/main_window.h"
 #include "cli/clock_text.h"
 #include "cli/commands.h"
 #include "cli/report.h"
 #include "cli/text_encoding.h"
 #include "link/commands.h"
 #include "link/device_type.h"
-#include "shell/epoch.h"
-#include "shell/main_window.h"
+#include "ui/epoch.h"
 
 namespace tq::cli {
 namespace {

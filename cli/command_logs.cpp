@@ -11,8 +11,8 @@
 #include "diagnostics/diagnostics_view.h"
 #include "link/commands.h"
 #include "sampling/sample_log.h"
-#include "shell/csv_export.h"
-#include "shell/epoch.h"
+#include "ui/csv_export.h"
+#include "ui/epoch.h"
 
 namespace tq::cli {
 namespace {

@@ -9,7 +9,7 @@
 #include "diagnostics/diagnostics_view.h"
 #include "link/commands.h"
 #include "sampling/run_view.h"
-#include "shell/resource.h"
+#include "ui/resource.h"
 
 namespace tq::cli {
 namespace {

@@ -3,13 +3,13 @@
 
 #include <map>
 
+#include "app/main_window.h"
 #include "cli/json_fields.h"
 #include "cli/report.h"
 #include "cli/schedule_json.h"
 #include "cli/text_encoding.h"
 #include "link/commands.h"
 #include "link/device_type.h"
-#include "shell/main_window.h"
 
 namespace tq::cli {
 namespace {

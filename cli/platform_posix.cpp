@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "cli/platform.h"
-#include "shell/epoch.h"
+#include "ui/epoch.h"
 
 namespace tq::cli {
 namespace {

@@ -4,8 +4,8 @@
 #include <atomic>
 
 #include "cli/platform.h"
-#include "shell/epoch.h"
-#include "shell/serial_ports_win32.h"
+#include "link/serial_ports_win32.h"
+#include "ui/epoch.h"
 
 namespace tq::cli {
 namespace {

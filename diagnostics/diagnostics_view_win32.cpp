@@ -8,19 +8,19 @@
 #include <utility>
 #include <variant>
 
+#include "app/main_window.h"
 #include "diagnostics/diagnostics_poll.h"
 #include "diagnostics/diagnostics_view.h"
 #include "diagnostics/task_table_win32.h"
 #include "link/commands.h"
-#include "shell/dialog_helpers_win32.h"
-#include "shell/dialog_state_win32.h"
-#include "shell/list_save_win32.h"
-#include "shell/main_window.h"
-#include "shell/messages.h"
-#include "shell/owner_data_list_win32.h"
-#include "shell/resource.h"
-#include "shell/view_layout_win32.h"
-#include "shell/window_kit_win32.h"
+#include "ui/dialog_helpers_win32.h"
+#include "ui/dialog_state_win32.h"
+#include "ui/list_save_win32.h"
+#include "ui/messages.h"
+#include "ui/owner_data_list_win32.h"
+#include "ui/resource.h"
+#include "ui/view_layout_win32.h"
+#include "ui/window_kit_win32.h"
 
 namespace tq {
 namespace {

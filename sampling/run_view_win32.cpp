@@ -8,22 +8,22 @@
 #include <span>
 #include <variant>
 
+#include "app/main_window.h"
 #include "link/commands.h"
 #include "sampling/reset_cartridge_win32.h"
 #include "sampling/run_fields.h"
 #include "sampling/run_view.h"
 #include "sampling/run_view_poll.h"
 #include "sampling/sample_log.h"
-#include "shell/dialog_helpers_win32.h"
-#include "shell/dialog_state_win32.h"
-#include "shell/list_save_win32.h"
-#include "shell/main_window.h"
-#include "shell/messages.h"
-#include "shell/owner_data_list_win32.h"
-#include "shell/paint_win32.h"
-#include "shell/resource.h"
-#include "shell/view_layout_win32.h"
-#include "shell/window_kit_win32.h"
+#include "ui/dialog_helpers_win32.h"
+#include "ui/dialog_state_win32.h"
+#include "ui/list_save_win32.h"
+#include "ui/messages.h"
+#include "ui/owner_data_list_win32.h"
+#include "ui/paint_win32.h"
+#include "ui/resource.h"
+#include "ui/view_layout_win32.h"
+#include "ui/window_kit_win32.h"
 
 namespace tq {
 namespace {

@@ -15,10 +15,10 @@
 
 #include "diagnostics/diagnostics_view.h"
 #include "link/commands.h"
-#include "shell/resource.h"
-#include "shell/text_format.h"
 #include "sim/diagnostic_log.h"
 #include "tests/diagnostics/win32/diagnostics_rig_win32.h"
+#include "ui/resource.h"
+#include "ui/text_format.h"
 
 namespace tq::test {
 namespace {

@@ -13,9 +13,9 @@
 
 #include "link/commands.h"
 #include "sampling/run_view.h"
-#include "shell/resource.h"
 #include "sim/run_machine.h"
 #include "tests/sampling/win32/run_view_rig_win32.h"
+#include "ui/resource.h"
 
 namespace tq::test {
 namespace {
