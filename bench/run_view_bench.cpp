@@ -5,8 +5,8 @@
 //                            [--simulator PROGRAM] [--unpaced]
 //
 // With --port, a simulator already serves that port (tarnquill-sim --pace-line --scenario
-// log500, as tools/bench-run-view starts it). Without it (POSIX only) the benchmark starts
-// tarnquill-sim itself, paced like the real line unless --unpaced.
+// log500 or log5000, as tools/bench-run-view starts it). Without it (POSIX only) the benchmark
+// starts tarnquill-sim itself, paced like the real line unless --unpaced.
 #include "bench/run_view_bench.h"
 
 #include <charconv>
@@ -77,6 +77,8 @@ void Print(const RunViewBenchOptions& options, const RunViewBenchFigures& figure
 
 double ListingWireLimitMs(int entries) { return entries * (kTransactionWireMs + kEntryWaitMs); }
 
+std::string LogScenario(int entries) { return entries > 500 ? "log5000" : "log500"; }
+
 }  // namespace tq::bench
 
 int main(int argc, char** argv) {
@@ -89,8 +91,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string error;
-  const BenchInstrument instrument =
-      OpenBenchInstrument(options.port, options.simulator, options.paced, &error);
+  const BenchInstrument instrument = OpenBenchInstrument(
+      options.port, options.simulator, LogScenario(options.bench.entries), options.paced, &error);
   if (!instrument.connection) {
     std::fprintf(stderr, "tarnquill-bench-run-view: %s\n", error.c_str());
     return 1;

@@ -40,11 +40,15 @@ struct BenchInstrument {
 };
 
 // `port` names a serial port a simulator already serves (required on Windows). Without
-// one (POSIX only), starts `simulator` (tarnquill-sim) with the 500-entry log on a
-// pseudo-terminal, paced like a 38400-baud line unless `paced` is false.
+// one (POSIX only), starts `simulator` (tarnquill-sim) in `scenario` (the log it holds) on
+// a pseudo-terminal, paced like a 38400-baud line unless `paced` is false.
 [[nodiscard]] BenchInstrument OpenBenchInstrument(const std::string& port,
-                                                  const std::string& simulator, bool paced,
+                                                  const std::string& simulator,
+                                                  const std::string& scenario, bool paced,
                                                   std::string* error);
+
+// The simulator scenario whose log holds the entries: log5000 beyond 500, else log500.
+[[nodiscard]] std::string LogScenario(int entries);
 
 // Lists the log through `connection` and measures (the platform's own part).
 [[nodiscard]] RunViewBenchFigures MeasureRunView(const ConnectionRef& connection,

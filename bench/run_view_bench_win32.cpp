@@ -65,7 +65,8 @@ double ProcessCpuSeconds() {
 }  // namespace
 
 BenchInstrument OpenBenchInstrument(const std::string& port, const std::string& /*simulator*/,
-                                    bool /*paced*/, std::string* error) {
+                                    const std::string& /*scenario*/, bool /*paced*/,
+                                    std::string* error) {
   BenchInstrument instrument;
   if (port.empty()) {
     *error = "name the simulator's COM port with --port (tools/bench-run-view starts one)";
