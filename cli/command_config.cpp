@@ -1,7 +1,6 @@
 // config save, diff and load: every configuration the instrument stores, in one file.
 #include <utility>
 
-#include "app/main_window.h"
 #include "cli/commands.h"
 #include "cli/config_json.h"
 #include "cli/files.h"

@@ -1,7 +1,6 @@
 // info and clock: who the instrument is, and its clock against this computer's.
 #include <optional>
 
-#include "app/main_window.h"
 #include "cli/clock_text.h"
 #include "cli/commands.h"
 #include "cli/report.h"

@@ -3,7 +3,6 @@
 
 #include <map>
 
-#include "app/main_window.h"
 #include "cli/json_fields.h"
 #include "cli/report.h"
 #include "cli/schedule_json.h"
