@@ -53,11 +53,6 @@ IdentityTexts not_connected_identity_texts() {
   return {kNotConnectedTitle, kNotConnectedStatus, ""};
 }
 
-std::string sensor_name_of(const IdentityRecord& identity) {
-  const std::string_view field(identity.name.data(), identity.name.size());
-  return std::string(field.substr(0, field.find('\0')).substr(0, kSensorNameLimit));
-}
-
 std::string identity_title(std::string_view device_type_name, std::string_view sensor_name) {
   std::string title(device_type_name);
   title += " (";

@@ -10,6 +10,7 @@
 
 #include "link/records.h"
 #include "tarnquill/version.h"
+#include "ui/messages.h"
 #include "ui/window_face.h"
 
 namespace tq {
@@ -18,9 +19,9 @@ inline constexpr const char* kGuiVersion = TARNQUILL_GUI_VERSION;
 inline constexpr const char* kNotConnectedTitle = "tarnquill_rs232ui (not connected)";
 inline constexpr const char* kNotConnectedStatus = "Not connected";
 
-// The title is formatted into 56 bytes, the sensor name taken from its first 20.
+// The title is formatted into 56 bytes, the sensor name taken from its first 20
+// (sensor_name_of, records.h).
 inline constexpr std::size_t kTitleLimit = 55;
-inline constexpr std::size_t kSensorNameLimit = 20;
 
 // Enabled state of every menu item the rule governs (all but Exit, which stays enabled),
 // for the view shown and its running flag: the Connect view means not connected; the Run
@@ -40,16 +41,7 @@ struct IdentityTexts {
 // The title above with DeviceTypeName of the code, and "Connected to <sensor name>".
 [[nodiscard]] IdentityTexts connected_identity_texts(const IdentityRecord& identity,
                                                      std::uint16_t device_type);
-// The sensor name as text: up to its first NUL, at most 20 characters.
-[[nodiscard]] std::string sensor_name_of(const IdentityRecord& identity);
 
-// What a view learnt of the link (MSG_LINK_STATE).
-enum class LinkState : int {
-  kAnswering = 0,        // polls are answered (again)
-  kLost = 1,             // the port reports the line gone, or polls go unanswered
-  kOtherInstrument = 2,  // the port came back, and another instrument answers on it
-  kReopened = 3,         // the port came back; which instrument answers is not known yet
-};
 // The status bar's part 0 while the link is lost: "Link lost: reconnecting to COM7...".
 [[nodiscard]] std::string link_lost_status(std::string_view port_name);
 

@@ -8,7 +8,6 @@
 #include <utility>
 #include <variant>
 
-#include "app/main_window.h"
 #include "diagnostics/diagnostics_poll.h"
 #include "diagnostics/diagnostics_view.h"
 #include "diagnostics/task_table_win32.h"

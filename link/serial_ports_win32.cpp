@@ -5,8 +5,6 @@
 
 #include <array>
 
-#include "app/connect_view.h"
-
 namespace tq {
 namespace {
 
@@ -42,6 +40,12 @@ std::vector<std::string> read_serial_ports() {
     return value;
   });
   RegCloseKey(key);
+  return ports;
+}
+
+std::vector<PortInfo> list_serial_ports() {
+  std::vector<PortInfo> ports;
+  for (std::string& name : read_serial_ports()) ports.push_back({std::move(name), ""});
   return ports;
 }
 

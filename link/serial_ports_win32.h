@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/window_context.h"
+#include "link/serial_ports.h"
 
 namespace tq {
 

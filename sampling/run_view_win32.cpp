@@ -8,7 +8,6 @@
 #include <span>
 #include <variant>
 
-#include "app/main_window.h"
 #include "link/commands.h"
 #include "sampling/reset_cartridge_win32.h"
 #include "sampling/run_fields.h"

@@ -20,8 +20,16 @@ inline constexpr unsigned kMsgViewState = 0x400 + 3;
 // no dialog-manager message shares.
 inline constexpr unsigned kMsgConnected = 0x400 + 4;
 // Posted by the Run and Diagnostics views when what they know of the link changes. wParam a
-// LinkState (main_window.h), lParam 0. Fixed at WM_USER+5, which no dialog-manager message shares.
+// LinkState (below), lParam 0. Fixed at WM_USER+5, which no dialog-manager message shares.
 inline constexpr unsigned kMsgLinkState = 0x400 + 5;
+
+// What a view learnt of the link (MSG_LINK_STATE).
+enum class LinkState : int {
+  kAnswering = 0,        // polls are answered (again)
+  kLost = 1,             // the port reports the line gone, or polls go unanswered
+  kOtherInstrument = 2,  // the port came back, and another instrument answers on it
+  kReopened = 3,         // the port came back; which instrument answers is not known yet
+};
 
 }  // namespace tq
 

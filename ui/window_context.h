@@ -13,30 +13,10 @@
 #include <vector>
 
 #include "link/connection.h"
+#include "link/serial_ports.h"
 #include "ui/settings.h"
 
 namespace tq {
-
-// The serial ports the system knows, in a stable order: the registry's device map on
-// Windows (serial_ports_win32.h), a fixed list in tests.
-class PortLister {
- public:
-  PortLister() = default;
-  PortLister(const PortLister&) = delete;
-  PortLister& operator=(const PortLister&) = delete;
-  virtual ~PortLister() = default;
-
-  [[nodiscard]] virtual std::vector<std::string> list_ports() const = 0;
-};
-
-class FixedPortLister final : public PortLister {
- public:
-  explicit FixedPortLister(std::vector<std::string> ports) : ports_(std::move(ports)) {}
-  [[nodiscard]] std::vector<std::string> list_ports() const override { return ports_; }
-
- private:
-  std::vector<std::string> ports_;
-};
 
 // What the program remembers until it ends, besides the settings store: the file names
 // last chosen for each saved log, offered again at the next save, and the run state the
