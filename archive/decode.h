@@ -6,7 +6,7 @@
 #include <string>
 
 #include "archive/archive.h"
-#include "shell/text_encoding.h"
+#include "ui/text_encoding.h"
 
 namespace tq::archive {
 

@@ -6,7 +6,7 @@
 
 #include "archive/archive.h"
 #include "archive/decode.h"
-#include "shell/epoch.h"
+#include "ui/epoch.h"
 
 namespace tq::archive {
 namespace {

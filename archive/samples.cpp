@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "archive/decode.h"
-#include "shell/epoch.h"
+#include "ui/epoch.h"
 
 namespace tq::archive {
 namespace {

@@ -23,13 +23,14 @@ struct RunViewBenchOptions {
 };
 
 struct RunViewBenchFigures {
-  bool listed = false;           // every row arrived before the time limit
-  int rows = 0;                  // rows the list held at the end of the listing
-  double listing_ms = 0;         // from the view's start to its last row
-  double longest_answer_ms = 0;  // the window's slowest answer while listing
-  int answers = 0;               // answers timed
-  double idle_cpu_seconds = 0;   // processor time of this process during idle polling
-  double idle_seconds = 0;       // the idle period's real length
+  bool listed = false;            // every row arrived before the time limit
+  int rows = 0;                   // rows the list held at the end of the listing
+  double listing_ms = 0;          // from the view's start to its last row
+  double longest_answer_ms = 0;   // the window's slowest answer while listing
+  double longest_connect_ms = 0;  // its slowest before, while the view was being made
+  int answers = 0;                // answers timed
+  double idle_cpu_seconds = 0;    // processor time of this process during idle polling
+  double idle_seconds = 0;        // the idle period's real length
 };
 
 // The simulated instrument the benchmark talks to, and what keeps it running.
@@ -40,11 +41,15 @@ struct BenchInstrument {
 };
 
 // `port` names a serial port a simulator already serves (required on Windows). Without
-// one (POSIX only), starts `simulator` (tarnquill-sim) with the 500-entry log on a
-// pseudo-terminal, paced like a 38400-baud line unless `paced` is false.
+// one (POSIX only), starts `simulator` (tarnquill-sim) in `scenario` (the log it holds) on
+// a pseudo-terminal, paced like a 38400-baud line unless `paced` is false.
 [[nodiscard]] BenchInstrument OpenBenchInstrument(const std::string& port,
-                                                  const std::string& simulator, bool paced,
+                                                  const std::string& simulator,
+                                                  const std::string& scenario, bool paced,
                                                   std::string* error);
+
+// The simulator scenario whose log holds the entries: log5000 beyond 500, else log500.
+[[nodiscard]] std::string LogScenario(int entries);
 
 // Lists the log through `connection` and measures (the platform's own part).
 [[nodiscard]] RunViewBenchFigures MeasureRunView(const ConnectionRef& connection,

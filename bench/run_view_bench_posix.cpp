@@ -47,7 +47,8 @@ struct SimulatorProcess {
   }
 };
 
-std::shared_ptr<SimulatorProcess> StartSimulator(const std::string& program, bool paced,
+std::shared_ptr<SimulatorProcess> StartSimulator(const std::string& program,
+                                                 const std::string& scenario, bool paced,
                                                  std::string* error) {
   auto process = std::make_shared<SimulatorProcess>();
   std::string folder = "/tmp/tarnquill-bench-XXXXXX";
@@ -57,7 +58,7 @@ std::shared_ptr<SimulatorProcess> StartSimulator(const std::string& program, boo
   }
   process->folder = folder;
   process->link = folder + "/line";
-  std::vector<std::string> args = {program, "--link", process->link, "--scenario", "log500"};
+  std::vector<std::string> args = {program, "--link", process->link, "--scenario", scenario};
   if (paced) args.emplace_back("--pace-line");
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
@@ -143,11 +144,11 @@ double ProcessCpuSeconds() {
 }  // namespace
 
 BenchInstrument OpenBenchInstrument(const std::string& port, const std::string& simulator,
-                                    bool paced, std::string* error) {
+                                    const std::string& scenario, bool paced, std::string* error) {
   BenchInstrument instrument;
   std::string path = port;
   if (path.empty()) {
-    auto process = StartSimulator(simulator, paced, error);
+    auto process = StartSimulator(simulator, scenario, paced, error);
     if (!process) return instrument;
     path = process->link;
     instrument.keeper = process;

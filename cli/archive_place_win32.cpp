@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "cli/archive_options.h"
-#include "shell/settings_store_win32.h"
+#include "ui/settings_store_win32.h"
 
 namespace tq::cli {
 

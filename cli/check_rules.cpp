@@ -9,7 +9,7 @@
 #include "cli/report.h"
 #include "cli/text_encoding.h"
 #include "diagnostics/diagnostics_view.h"
-#include "shell/epoch.h"
+#include "ui/epoch.h"
 
 namespace tq::cli {
 namespace {

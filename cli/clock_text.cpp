@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cstdio>
 
-#include "shell/epoch.h"
+#include "ui/epoch.h"
 
 namespace tq::cli {
 namespace {

@@ -9,7 +9,7 @@
 #include "cli/clock_text.h"
 #include "cli/files.h"
 #include "cli/report.h"
-#include "shell/epoch.h"
+#include "ui/epoch.h"
 
 namespace tq::cli {
 namespace {

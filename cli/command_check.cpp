@@ -9,7 +9,7 @@
 #include "cli/text_encoding.h"
 #include "diagnostics/diagnostics_view.h"
 #include "link/commands.h"
-#include "shell/epoch.h"
+#include "ui/epoch.h"
 
 namespace tq::cli {
 

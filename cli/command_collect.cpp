@@ -10,8 +10,7 @@
 #include "cli/text_encoding.h"
 #include "link/commands.h"
 #include "link/device_type.h"
-#include "shell/epoch.h"
-#include "shell/main_window.h"
+#include "ui/epoch.h"
 #include "tarnquill/version.h"
 
 namespace tq::cli {

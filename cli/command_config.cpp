@@ -6,8 +6,8 @@
 #include "cli/files.h"
 #include "cli/report.h"
 #include "cli/schedule_json.h"
+#include "link/command_table.h"
 #include "link/commands.h"
-#include "shell/main_window.h"
 
 namespace tq::cli {
 namespace {
@@ -36,18 +36,19 @@ std::optional<nlohmann::ordered_json> file_json(const CommandContext& context) {
 // One record written as its dialog writes it and read back: "" when it arrived, else why
 // not. A write whose answer is lost is settled by the same read-back.
 template <class Record>
-std::string write_record(const CommandContext& context, const char* set_name, const char* get_name,
-                         const std::function<int()>& set, const std::function<int(Record*)>& get,
-                         const Record& wanted) {
+std::string write_record(const CommandContext& context, std::uint8_t set_command,
+                         std::uint8_t get_command, const std::function<int()>& set,
+                         const std::function<int(Record*)>& get, const Record& wanted) {
   Record back{};
   const int written = context.write(set, [&](bool* took) {
     const int result = get(&back);
     *took = result == kResultOk && back == wanted;
     return result;
   });
-  if (written != kResultOk) return std::string(set_name) + " failed: " + describe_result(written);
+  if (written != kResultOk)
+    return std::string(command_name(set_command)) + " failed: " + describe_result(written);
   if (const int result = context.read([&] { return get(&back); }); result != kResultOk) {
-    return std::string(get_name) + " failed: " + describe_result(result);
+    return std::string(command_name(get_command)) + " failed: " + describe_result(result);
   }
   return back == wanted ? "" : "read back differs";
 }
@@ -57,13 +58,13 @@ std::string write_identity(const CommandContext& context, const InstrumentConfig
   IdentityRecord as_read;
   if (const int r = context.read([&] { return GetIdentity(connection, &as_read); });
       r != kResultOk) {
-    return "GetIdentity failed: " + describe_result(r);
+    return std::string(command_name(kCmdGetIdentity)) + " failed: " + describe_result(r);
   }
   // What the identity dialog verifies: the name and the serial number.
   using NameAndSerial = std::pair<std::string, std::uint32_t>;
   const NameAndSerial sent{sensor_name_of(wanted.identity), wanted.identity.serial_number};
   return write_record<NameAndSerial>(
-      context, "SetIdentity", "GetIdentity",
+      context, kCmdSetIdentity, kCmdGetIdentity,
       [&] { return SetIdentity(connection, as_read, sent.first, sent.second); },
       [&](NameAndSerial* back) {
         IdentityRecord record;
@@ -81,13 +82,13 @@ std::string write_motors(const CommandContext& context, const InstrumentConfig& 
     // The byte the program does not interpret goes back as the instrument holds it.
     if (const int r = context.read([&] { return GetMotorConfig(connection, id, &motor); });
         r != kResultOk) {
-      return "GetMotorConfig failed: " + describe_result(r);
+      return std::string(command_name(kCmdGetMotorConfig)) + " failed: " + describe_result(r);
     }
     const std::uint8_t kept = motor.unused0;
     motor = wanted.motors[id - 1U];
     motor.unused0 = kept;
     const std::string problem = write_record<MotorConfig>(
-        context, "SetMotorConfig", "GetMotorConfig",
+        context, kCmdSetMotorConfig, kCmdGetMotorConfig,
         [&] { return SetMotorConfig(connection, id, motor); },
         [&](MotorConfig* back) { return GetMotorConfig(connection, id, back); }, motor);
     if (!problem.empty()) return "motor " + std::to_string(id) + ": " + problem;
@@ -98,7 +99,7 @@ std::string write_motors(const CommandContext& context, const InstrumentConfig& 
 std::string write_flow_meter(const CommandContext& context, const InstrumentConfig& wanted) {
   Connection* connection = context.connection();
   return write_record<FlowMeterConfig>(
-      context, "SetConfigBlock", "GetConfigBlock",
+      context, kCmdSetConfigBlock, kCmdGetConfigBlock,
       [&] { return WriteFlowMeterConfig(connection, wanted.flow_meter); },
       [&](FlowMeterConfig* back) { return ReadFlowMeterConfig(connection, back); },
       wanted.flow_meter);
@@ -109,13 +110,13 @@ std::string write_pressure(const CommandContext& context, const InstrumentConfig
   PressureCalibration block;
   if (const int r = context.read([&] { return ReadPressureCalibration(connection, &block); });
       r != kResultOk) {
-    return "GetConfigBlock failed: " + describe_result(r);
+    return std::string(command_name(kCmdGetConfigBlock)) + " failed: " + describe_result(r);
   }
   const std::uint8_t header = block.unused0;  // carried through, as the dialog does
   block = wanted.pressure;
   block.unused0 = header;
   return write_record<PressureCalibration>(
-      context, "SetConfigBlock", "GetConfigBlock",
+      context, kCmdSetConfigBlock, kCmdGetConfigBlock,
       [&] { return WritePressureCalibration(connection, block); },
       [&](PressureCalibration* back) { return ReadPressureCalibration(connection, back); }, block);
 }
@@ -123,7 +124,7 @@ std::string write_pressure(const CommandContext& context, const InstrumentConfig
 std::string write_cleaning(const CommandContext& context, const InstrumentConfig& wanted) {
   Connection* connection = context.connection();
   return write_record<CleaningConfig>(
-      context, "SetCleaningConfig", "GetCleaningConfig",
+      context, kCmdSetCleaningConfig, kCmdGetCleaningConfig,
       [&] { return SetCleaningConfig(connection, wanted.cleaning); },
       [&](CleaningConfig* back) { return GetCleaningConfig(connection, back); }, wanted.cleaning);
 }
@@ -131,7 +132,7 @@ std::string write_cleaning(const CommandContext& context, const InstrumentConfig
 std::string write_schedule(const CommandContext& context, const InstrumentConfig& wanted) {
   Connection* connection = context.connection();
   return write_record<ScheduleRecord>(
-      context, "SetSchedule", "GetSchedule",
+      context, kCmdSetSchedule, kCmdGetSchedule,
       [&] { return SetSchedule(connection, wanted.schedule); },
       [&](ScheduleRecord* back) { return GetSchedule(connection, back); }, wanted.schedule);
 }
@@ -157,7 +158,7 @@ std::string write_task_filters(const CommandContext& context, const InstrumentCo
     filters.filters[i] = wanted.task_filters[i];
   }
   return write_record<std::vector<std::uint8_t>>(
-      context, "SetTaskConfig", "GetTaskDetails",
+      context, kCmdSetTaskConfig, kCmdGetTaskDetails,
       [&] { return SetTaskConfig(connection, filters); },
       [&](std::vector<std::uint8_t>* back) {
         return read_task_filters(connection, wanted.task_filters.size(), back);
@@ -188,7 +189,7 @@ bool fits_instrument(const CommandContext& context, const InstrumentConfig& file
   IdentityRecord identity;
   if (const int r = context.read([&] { return GetIdentity(connection, &identity); });
       r != kResultOk) {
-    *status = report_failure(err, "GetIdentity", r);
+    *status = report_failure(err, kCmdGetIdentity, r);
     return false;
   }
   if (identity.serial_number != file.identity.serial_number && !context.invocation.other_unit) {
@@ -202,7 +203,7 @@ bool fits_instrument(const CommandContext& context, const InstrumentConfig& file
   SystemStatus state;
   if (const int r = context.read([&] { return GetSystemStatus(connection, &state); });
       r != kResultOk) {
-    *status = report_failure(err, "GetSystemStatus", r);
+    *status = report_failure(err, kCmdGetSystemStatus, r);
     return false;
   }
   if (state.sampler_state != static_cast<std::uint8_t>(SamplerState::kIdle) ||
@@ -218,7 +219,7 @@ bool fits_instrument(const CommandContext& context, const InstrumentConfig& file
   std::uint8_t last_task = 0;
   if (const int r = context.read([&] { return GetTaskCount(connection, &last_task); });
       r != kResultOk) {
-    *status = report_failure(err, "GetTaskCount", r);
+    *status = report_failure(err, kCmdGetTaskCount, r);
     return false;
   }
   if (last_task + 1U != file.task_filters.size()) {

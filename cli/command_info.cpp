@@ -5,10 +5,10 @@
 #include "cli/commands.h"
 #include "cli/report.h"
 #include "cli/text_encoding.h"
+#include "link/command_table.h"
 #include "link/commands.h"
 #include "link/device_type.h"
-#include "shell/epoch.h"
-#include "shell/main_window.h"
+#include "ui/epoch.h"
 
 namespace tq::cli {
 namespace {
@@ -28,7 +28,7 @@ std::optional<ClockReading> read_clock(const CommandContext& context, int* failu
   ClockReading reading;
   const int result = context.read([&] { return GetClock(context.connection(), &reading.time); });
   if (result != kResultOk) {
-    *failure = report_failure(context.console.err, "GetClock", result);
+    *failure = report_failure(context.console.err, kCmdGetClock, result);
     return std::nullopt;
   }
   reading.offset = clock_offset(reading.time, context.platform.local_now());
@@ -53,17 +53,17 @@ int run_info(const CommandContext& context) {
   IdentityRecord identity;
   if (const int result = context.read([&] { return GetIdentity(connection, &identity); });
       result != kResultOk) {
-    return report_failure(context.console.err, "GetIdentity", result);
+    return report_failure(context.console.err, kCmdGetIdentity, result);
   }
   std::uint16_t type = 0;
   if (const int result = context.read([&] { return GetDeviceType(connection, &type); });
       result != kResultOk) {
-    return report_failure(context.console.err, "GetDeviceType", result);
+    return report_failure(context.console.err, kCmdGetDeviceType, result);
   }
   FirmwareVersion firmware;
   if (const int result = context.read([&] { return GetFirmwareVersion(connection, &firmware); });
       result != kResultOk) {
-    return report_failure(context.console.err, "GetFirmwareVersion", result);
+    return report_failure(context.console.err, kCmdGetFirmwareVersion, result);
   }
   int failure = kExitOk;
   const auto clock = read_clock(context, &failure);
@@ -148,7 +148,7 @@ int run_clock_set(const CommandContext& context) {
   if (const int result =
           context.write([&] { return SetClock(context.connection(), wanted); }, near_wanted);
       result != kResultOk) {
-    return report_failure(context.console.err, "SetClock", result);
+    return report_failure(context.console.err, kCmdSetClock, result);
   }
   const auto after = read_clock(context, &failure);
   if (!after) return failure;

@@ -9,10 +9,11 @@
 #include "cli/report.h"
 #include "cli/text_encoding.h"
 #include "diagnostics/diagnostics_view.h"
+#include "link/command_table.h"
 #include "link/commands.h"
 #include "sampling/sample_log.h"
-#include "shell/csv_export.h"
-#include "shell/epoch.h"
+#include "ui/csv_export.h"
+#include "ui/epoch.h"
 
 namespace tq::cli {
 namespace {
@@ -151,7 +152,7 @@ std::optional<std::int64_t> instrument_utc_offset(const CommandContext& context,
   DeviceTime clock;
   if (const int result = context.read([&] { return GetClock(context.connection(), &clock); });
       result != kResultOk) {
-    *status = report_failure(context.console.err, "GetClock", result);
+    *status = report_failure(context.console.err, kCmdGetClock, result);
     return std::nullopt;
   }
   const auto seconds = calendar_seconds(calendar_of(clock));
@@ -213,13 +214,13 @@ std::optional<Download> read_diagnostic_log(const CommandContext& context, int* 
     const int result = context.read([&] { return reader.next(log.rows.size(), &entry); });
     if (reader.start_refused() != kResultOk) {
       *status =
-          report_failure(context.console.err, "StartDiagnosticLogRead", reader.start_refused());
+          report_failure(context.console.err, kCmdStartDiagnosticLogRead, reader.start_refused());
       return std::nullopt;
     }
     // Any result from the instrument ends the log; only the link's failure is an error.
     if (result == kResultLinkFailure || result == kResultInterrupted) {
       progress.clear();
-      *status = report_failure(context.console.err, "GetDiagnosticLogEntry", result);
+      *status = report_failure(context.console.err, kCmdGetDiagnosticLogEntry, result);
       return std::nullopt;
     }
     if (result != kResultOk) return log;
@@ -257,15 +258,15 @@ struct LogKind {
   const char* name;  // in messages
   std::span<const ListColumn> columns;
   std::optional<Download> (*read)(const CommandContext&, int*);
-  const char* clear_command;
+  std::uint8_t clear_command;
   int (*clear)(Connection*);
   int (*first_mark)(Connection*, std::int64_t*);
 };
 
-const LogKind kDiagnosticLog = {"diagnostic log",     kLogColumns,        read_diagnostic_log,
-                                "ClearDiagnosticLog", ClearDiagnosticLog, first_diagnostic_mark};
-const LogKind kSampleLog = {"sample log",     kSampleLogColumns, read_sample_log,
-                            "ClearSampleLog", ClearSampleLog,    first_sample_mark};
+const LogKind kDiagnosticLog = {"diagnostic log",       kLogColumns,        read_diagnostic_log,
+                                kCmdClearDiagnosticLog, ClearDiagnosticLog, first_diagnostic_mark};
+const LogKind kSampleLog = {"sample log",       kSampleLogColumns, read_sample_log,
+                            kCmdClearSampleLog, ClearSampleLog,    first_sample_mark};
 
 std::string file_text(const LogKind& kind, const Download& log, bool json) {
   if (json) return log.raw.dump(2) + "\n";

@@ -1,6 +1,7 @@
 // run start and run stop: the Run view's Start and Stop.
 #include "cli/commands.h"
 #include "cli/report.h"
+#include "link/command_table.h"
 #include "link/commands.h"
 #include "link/encodings.h"
 
@@ -37,7 +38,7 @@ int run_run_start(const CommandContext& context) {
     if (const int result = context.write([&] { return StartSchedule(context.connection()); },
                                          [&](bool* took) { return in_control(context, took); });
         result != kResultOk) {
-      return report_failure(context.console.err, "StartSchedule", result);
+      return report_failure(context.console.err, kCmdStartSchedule, result);
     }
     if (context.invocation.json) {
       print_json(context.console.out, {{"started", "schedule"}});
@@ -71,7 +72,7 @@ int run_run_start(const CommandContext& context) {
   if (const int result =
           context.write([&] { return StartRun(context.connection(), request); }, running);
       result != kResultOk) {
-    return report_failure(context.console.err, "StartRun", result);
+    return report_failure(context.console.err, kCmdStartRun, result);
   }
   if (context.invocation.json) {
     print_json(context.console.out, {{"mode", request.run_mode},
@@ -94,7 +95,7 @@ int run_run_stop(const CommandContext& context) {
   SystemStatus status;
   if (const int result = context.read([&] { return GetSystemStatus(connection, &status); });
       result != kResultOk) {
-    return report_failure(context.console.err, "GetSystemStatus", result);
+    return report_failure(context.console.err, kCmdGetSystemStatus, result);
   }
   // As the Run view's Stop: the instrument's control source decides, not the mode.
   const bool schedule = status.control_source == kControlSourceSchedule;
@@ -109,7 +110,7 @@ int run_run_stop(const CommandContext& context) {
         return read;
       });
   if (result != kResultOk) {
-    return report_failure(context.console.err, schedule ? "StopSchedule" : "StopRun", result);
+    return report_failure(context.console.err, schedule ? kCmdStopSchedule : kCmdStopRun, result);
   }
   if (context.invocation.json) {
     print_json(context.console.out, {{"stopped", schedule ? "schedule" : "run"}});

@@ -3,6 +3,7 @@
 #include "cli/files.h"
 #include "cli/report.h"
 #include "cli/schedule_json.h"
+#include "link/command_table.h"
 #include "link/commands.h"
 
 namespace tq::cli {
@@ -18,7 +19,7 @@ int run_schedule_get(const CommandContext& context) {
   ScheduleRecord schedule;
   if (const int result = context.read([&] { return GetSchedule(context.connection(), &schedule); });
       result != kResultOk) {
-    return report_failure(context.console.err, "GetSchedule", result);
+    return report_failure(context.console.err, kCmdGetSchedule, result);
   }
   const std::string text = schedule_to_json(schedule).dump(2) + "\n";
   if (!target) {
@@ -61,7 +62,7 @@ int run_schedule_set(const CommandContext& context) {
                                          return r;
                                        });
       result != kResultOk) {
-    return report_failure(context.console.err, "SetSchedule", result);
+    return report_failure(context.console.err, kCmdSetSchedule, result);
   }
   if (const int result = context.read(read_back_now); result != kResultOk) {
     return report_failure(context.console.err, "GetSchedule (reading the schedule back)", result);

@@ -7,9 +7,10 @@
 #include "cli/report.h"
 #include "cli/text_encoding.h"
 #include "diagnostics/diagnostics_view.h"
+#include "link/command_table.h"
 #include "link/commands.h"
 #include "sampling/run_view.h"
-#include "shell/resource.h"
+#include "ui/resource.h"
 
 namespace tq::cli {
 namespace {
@@ -90,7 +91,7 @@ int run_status(const CommandContext& context) {
     if (const int result =
             context.read([&] { return GetSystemStatus(context.connection(), &status); });
         result != kResultOk) {
-      status_code = report_failure(context.console.err, "GetSystemStatus", result);
+      status_code = report_failure(context.console.err, kCmdGetSystemStatus, result);
       if (result == kResultInterrupted) return status_code;
     } else {
       if (shown && !context.invocation.json) context.console.out << "\n";

@@ -2,14 +2,15 @@
 #include "cli/config_json.h"
 
 #include <map>
+#include <utility>
 
 #include "cli/json_fields.h"
 #include "cli/report.h"
 #include "cli/schedule_json.h"
 #include "cli/text_encoding.h"
+#include "link/command_table.h"
 #include "link/commands.h"
 #include "link/device_type.h"
-#include "shell/main_window.h"
 
 namespace tq::cli {
 namespace {
@@ -114,45 +115,53 @@ bool same_value(const std::string& key, const nlohmann::ordered_json& a,
          static_cast<float>(a.get<double>()) == static_cast<float>(b.get<double>());
 }
 
+std::string named(std::uint8_t command) { return std::string(command_name(command)); }
+
 }  // namespace
 
 ConfigRead read_instrument_config(Connection* connection, const CommandRunner& runner) {
   ConfigRead read;
   InstrumentConfig config;
-  const auto step = [&read, &runner](const char* command, auto&& call) {
+  const auto step = [&read, &runner](std::string command, auto&& call) {
     const int result = runner([&] { return call(); });
     if (result == kResultOk) return true;
-    read.failed_command = command;
+    read.failed_command = std::move(command);
     read.result = result;
     return false;
   };
-  if (!step("GetIdentity", [&] { return GetIdentity(connection, &config.identity); })) return read;
-  if (!step("GetDeviceType", [&] { return GetDeviceType(connection, &read.unit.device_type); }))
+  if (!step(named(kCmdGetIdentity), [&] { return GetIdentity(connection, &config.identity); }))
+    return read;
+  if (!step(named(kCmdGetDeviceType),
+            [&] { return GetDeviceType(connection, &read.unit.device_type); }))
     return read;
   FirmwareVersion firmware;
-  if (!step("GetFirmwareVersion", [&] { return GetFirmwareVersion(connection, &firmware); }))
+  if (!step(named(kCmdGetFirmwareVersion),
+            [&] { return GetFirmwareVersion(connection, &firmware); }))
     return read;
   read.unit.firmware = field_text(firmware.version);
   for (std::uint8_t id = 1; id <= kMotorCount; ++id) {
-    if (!step("GetMotorConfig",
+    if (!step(named(kCmdGetMotorConfig),
               [&] { return GetMotorConfig(connection, id, &config.motors[id - 1U]); }))
       return read;
   }
-  if (!step("GetConfigBlock (flow meter)",
+  if (!step(named(kCmdGetConfigBlock) + " (flow meter)",
             [&] { return ReadFlowMeterConfig(connection, &config.flow_meter); }))
     return read;
-  if (!step("GetConfigBlock (pressure calibration)",
+  if (!step(named(kCmdGetConfigBlock) + " (pressure calibration)",
             [&] { return ReadPressureCalibration(connection, &config.pressure); }))
     return read;
-  if (!step("GetCleaningConfig", [&] { return GetCleaningConfig(connection, &config.cleaning); }))
+  if (!step(named(kCmdGetCleaningConfig),
+            [&] { return GetCleaningConfig(connection, &config.cleaning); }))
     return read;
-  if (!step("GetSchedule", [&] { return GetSchedule(connection, &config.schedule); })) return read;
+  if (!step(named(kCmdGetSchedule), [&] { return GetSchedule(connection, &config.schedule); }))
+    return read;
   std::uint8_t last_task = 0;
-  if (!step("GetTaskCount", [&] { return GetTaskCount(connection, &last_task); })) return read;
+  if (!step(named(kCmdGetTaskCount), [&] { return GetTaskCount(connection, &last_task); }))
+    return read;
   const std::size_t tasks = std::min<std::size_t>(last_task + 1U, kMaxTaskFilters);
   for (std::size_t i = 0; i < tasks; ++i) {
     TaskDetails details;
-    if (!step("GetTaskDetails",
+    if (!step(named(kCmdGetTaskDetails),
               [&] { return GetTaskDetails(connection, static_cast<std::uint8_t>(i), &details); }))
       return read;
     config.task_filters.push_back(details.log_filters);

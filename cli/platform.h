@@ -10,13 +10,11 @@
 
 #include "link/records.h"
 #include "link/serial_port.h"
+#include "link/serial_ports.h"
 
 namespace tq::cli {
 
-struct PortInfo {
-  std::string name;    // what --port takes
-  std::string detail;  // where it leads (the device behind a by-id name), may be empty
-};
+using PortInfo = tq::PortInfo;  // name is what --port takes
 
 class Platform {
  public:

@@ -1,15 +1,12 @@
-// The command-line tool on Linux: /dev/serial/by-id and tty devices, termios ports.
-#include <algorithm>
+// The command-line tool on Linux: the serial-port list, termios ports, stop signals.
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <ctime>
-#include <filesystem>
-#include <system_error>
 #include <thread>
 
 #include "cli/platform.h"
-#include "shell/epoch.h"
+#include "ui/epoch.h"
 
 namespace tq::cli {
 namespace {
@@ -35,42 +32,11 @@ void catch_stop_signals() {
   ::sigaction(SIGTERM, &action, nullptr);
 }
 
-std::vector<std::string> entries(const std::string& folder) {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 class PosixPlatform final : public Platform {
  public:
   PosixPlatform() { catch_stop_signals(); }
 
-  std::vector<PortInfo> list_ports() const override {
-    std::vector<PortInfo> ports;
-    const std::string by_id = "/dev/serial/by-id";
-    for (const std::string& name : entries(by_id)) {
-      std::string path = by_id;
-      path += '/';
-      path += name;
-      std::error_code error;
-      const std::filesystem::path target = std::filesystem::canonical(path, error);
-      ports.push_back({path, error ? std::string() : target.string()});
-    }
-    // USB adapters and on-board ports that have no by-id name.
-    for (const std::string& name : entries("/dev")) {
-      if (name.rfind("ttyUSB", 0) == 0 || name.rfind("ttyACM", 0) == 0) {
-        const std::string path = "/dev/" + name;
-        const bool listed = std::any_of(ports.begin(), ports.end(),
-                                        [&](const PortInfo& port) { return port.detail == path; });
-        if (!listed) ports.push_back({path, ""});
-      }
-    }
-    return ports;
-  }
+  std::vector<PortInfo> list_ports() const override { return list_serial_ports(); }
 
   std::unique_ptr<SerialPort> open_port(const std::string& name) const override {
     return OpenSerialPort(name);

@@ -1,11 +1,11 @@
-// The command-line tool on Windows: the registry's serial-port list, Win32 ports.
+// The command-line tool on Windows: the serial-port list, Win32 ports, Ctrl+C.
 #include <windows.h>
 
 #include <atomic>
 
 #include "cli/platform.h"
-#include "shell/epoch.h"
-#include "shell/serial_ports_win32.h"
+#include "link/serial_ports.h"
+#include "ui/epoch.h"
 
 namespace tq::cli {
 namespace {
@@ -22,11 +22,7 @@ class Win32Platform final : public Platform {
  public:
   Win32Platform() { SetConsoleCtrlHandler(on_console_event, TRUE); }
 
-  std::vector<PortInfo> list_ports() const override {
-    std::vector<PortInfo> ports;
-    for (const std::string& name : read_serial_ports()) ports.push_back({name, ""});
-    return ports;
-  }
+  std::vector<PortInfo> list_ports() const override { return list_serial_ports(); }
 
   std::unique_ptr<SerialPort> open_port(const std::string& name) const override {
     return OpenSerialPort(name);

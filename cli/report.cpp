@@ -6,6 +6,7 @@
 
 #include "cli/invocation.h"
 #include "cli/retry.h"
+#include "link/command_table.h"
 #include "link/transaction.h"
 #include "sampling/run_view.h"
 
@@ -32,6 +33,10 @@ int report_failure(std::ostream& err, const std::string& what, int result) {
   if (result == kResultInterrupted) return report_interrupted(err);
   err << "tarnquill-cli: " << what << " failed: " << describe_result(result) << "\n";
   return kExitInstrument;
+}
+
+int report_failure(std::ostream& err, std::uint8_t command, int result) {
+  return report_failure(err, std::string(command_name(command)), result);
 }
 
 std::string sampler_state_name(const SystemStatus& status) {

@@ -2,6 +2,7 @@
 // messages that say what to do.
 #pragma once
 
+#include <cstdint>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <string>
@@ -17,6 +18,8 @@ namespace tq::cli {
 // "tarnquill-cli: <what> failed: <describe_result>" on `err`; returns kExitInstrument.
 // For kResultInterrupted (retry.h): "tarnquill-cli: interrupted", kExitInterrupted.
 int report_failure(std::ostream& err, const std::string& what, int result);
+// The same for an instrument command, by its name in the command table.
+int report_failure(std::ostream& err, std::uint8_t command, int result);
 
 // "tarnquill-cli: interrupted"; returns kExitInterrupted.
 int report_interrupted(std::ostream& err);

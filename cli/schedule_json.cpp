@@ -7,7 +7,7 @@
 #include "cli/clock_text.h"
 #include "cli/json_fields.h"
 #include "link/encodings.h"
-#include "shell/epoch.h"
+#include "ui/epoch.h"
 
 namespace tq::cli {
 namespace {

@@ -2,7 +2,7 @@
 // conversion itself is the shell's (the archive needs it too).
 #pragma once
 
-#include "shell/text_encoding.h"
+#include "ui/text_encoding.h"
 
 namespace tq::cli {
 

@@ -3,7 +3,7 @@
 #
 #   tarnquill_window_folder(NAME)
 #     Every .cpp of the folder without a platform suffix goes into tarnquill_NAME_core
-#     (portable: built natively and tested there too, linked with the shell's portable
+#     (portable: built natively and tested there too, linked with the kit's portable
 #     core); on Windows every *_win32.cpp goes into tarnquill_NAME_windows, linked with
 #     the window kit. The main window's registration table links the _windows libraries.
 #
@@ -29,7 +29,7 @@ function(tarnquill_window_folder name)
   list(FILTER portable EXCLUDE REGEX "_(win32|posix)\\.cpp$")
   _tarnquill_library(tarnquill_${name}_core visibility ${portable})
   target_include_directories(tarnquill_${name}_core ${visibility} ${PROJECT_SOURCE_DIR})
-  target_link_libraries(tarnquill_${name}_core ${visibility} tarnquill_shell_core)
+  target_link_libraries(tarnquill_${name}_core ${visibility} tarnquill_ui_core)
   if(WIN32)
     set(windows ${sources})
     list(FILTER windows INCLUDE REGEX "_win32\\.cpp$")

@@ -1,8 +1,8 @@
 // The stabilization and cleaning dialog's logic.
 #include "config/cleaning_dialog.h"
 
-#include "shell/entry_parse.h"
-#include "shell/text_format.h"
+#include "ui/entry_parse.h"
+#include "ui/text_format.h"
 
 namespace tq {
 namespace {

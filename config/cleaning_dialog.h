@@ -7,8 +7,8 @@
 #include <string>
 
 #include "link/records.h"
-#include "shell/resource.h"
-#include "shell/window_face.h"
+#include "ui/resource.h"
+#include "ui/window_face.h"
 
 namespace tq {
 

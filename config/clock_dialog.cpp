@@ -2,7 +2,7 @@
 #include "config/clock_dialog.h"
 
 #include "link/commands.h"
-#include "shell/text_format.h"
+#include "ui/text_format.h"
 
 namespace tq {
 

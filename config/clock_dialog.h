@@ -15,10 +15,10 @@
 #include "link/connection.h"
 #include "link/poller.h"
 #include "link/records.h"
-#include "shell/epoch.h"
-#include "shell/poll_feed.h"
-#include "shell/resource.h"
-#include "shell/window_face.h"
+#include "ui/epoch.h"
+#include "ui/poll_feed.h"
+#include "ui/resource.h"
+#include "ui/window_face.h"
 
 namespace tq {
 

@@ -3,7 +3,7 @@
 
 #include <limits>
 
-#include "shell/text_format.h"
+#include "ui/text_format.h"
 
 namespace tq {
 namespace {

@@ -5,9 +5,9 @@
 #include <limits>
 
 #include "link/commands.h"
-#include "shell/entry_parse.h"
-#include "shell/resource.h"
-#include "shell/text_format.h"
+#include "ui/entry_parse.h"
+#include "ui/resource.h"
+#include "ui/text_format.h"
 
 namespace tq {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "link/connection.h"
 #include "link/records.h"
-#include "shell/window_face.h"
+#include "ui/window_face.h"
 
 namespace tq {
 

@@ -14,8 +14,8 @@
 #include <string_view>
 
 #include "link/records.h"
-#include "shell/dialog_tables.h"
-#include "shell/window_face.h"
+#include "ui/dialog_tables.h"
+#include "ui/window_face.h"
 
 namespace tq {
 

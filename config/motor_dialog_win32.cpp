@@ -9,12 +9,12 @@
 
 #include "config/motor_dialog.h"
 #include "link/commands.h"
-#include "shell/dialog_helpers_win32.h"
-#include "shell/dialog_state_win32.h"
-#include "shell/paint_win32.h"
-#include "shell/resource.h"
-#include "shell/settings.h"
-#include "shell/window_kit_win32.h"
+#include "ui/dialog_helpers_win32.h"
+#include "ui/dialog_state_win32.h"
+#include "ui/paint_win32.h"
+#include "ui/resource.h"
+#include "ui/settings.h"
+#include "ui/window_kit_win32.h"
 
 namespace tq {
 namespace {

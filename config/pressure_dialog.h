@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "link/records.h"
-#include "shell/resource.h"
-#include "shell/window_face.h"
+#include "ui/resource.h"
+#include "ui/window_face.h"
 
 namespace tq {
 

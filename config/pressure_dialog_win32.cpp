@@ -8,10 +8,10 @@
 
 #include "config/pressure_dialog.h"
 #include "link/commands.h"
-#include "shell/dialog_helpers_win32.h"
-#include "shell/dialog_state_win32.h"
-#include "shell/resource.h"
-#include "shell/window_kit_win32.h"
+#include "ui/dialog_helpers_win32.h"
+#include "ui/dialog_state_win32.h"
+#include "ui/resource.h"
+#include "ui/window_kit_win32.h"
 
 namespace tq {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "shell/window_context.h"
+#include "ui/window_context.h"
 
 namespace tq {
 

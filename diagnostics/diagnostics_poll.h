@@ -13,8 +13,8 @@
 #include "link/connection.h"
 #include "link/poller.h"
 #include "link/records.h"
-#include "shell/link_watch.h"
-#include "shell/poll_feed.h"
+#include "ui/link_watch.h"
+#include "ui/poll_feed.h"
 
 namespace tq {
 

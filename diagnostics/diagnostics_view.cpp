@@ -1,8 +1,8 @@
 // Log rows and health read-outs of the Diagnostics view.
 #include "diagnostics/diagnostics_view.h"
 
-#include "shell/resource.h"
-#include "shell/text_format.h"
+#include "ui/resource.h"
+#include "ui/text_format.h"
 
 namespace tq {
 namespace {

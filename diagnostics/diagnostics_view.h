@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "link/records.h"
-#include "shell/dialog_tables.h"
-#include "shell/list_save.h"
-#include "shell/window_face.h"
+#include "ui/dialog_tables.h"
+#include "ui/list_save.h"
+#include "ui/window_face.h"
 
 namespace tq {
 

@@ -12,14 +12,14 @@
 #include "diagnostics/diagnostics_view.h"
 #include "diagnostics/task_table_win32.h"
 #include "link/commands.h"
-#include "shell/dialog_helpers_win32.h"
-#include "shell/dialog_state_win32.h"
-#include "shell/list_save_win32.h"
-#include "shell/main_window.h"
-#include "shell/messages.h"
-#include "shell/resource.h"
-#include "shell/view_layout_win32.h"
-#include "shell/window_kit_win32.h"
+#include "ui/dialog_helpers_win32.h"
+#include "ui/dialog_state_win32.h"
+#include "ui/list_save_win32.h"
+#include "ui/messages.h"
+#include "ui/owner_data_list_win32.h"
+#include "ui/resource.h"
+#include "ui/view_layout_win32.h"
+#include "ui/window_kit_win32.h"
 
 namespace tq {
 namespace {
@@ -32,6 +32,7 @@ struct DiagnosticsViewState {
   // A new reading has started and its first row has not come yet: the rows shown are
   // replaced when it does, not before, so a paused display keeps what it shows.
   bool rows_replaced_by_next = false;
+  ListRows log_rows;  // what the log list shows, each row in its colour
   PollSession<DiagnosticsReport, DiagnosticsInputs> polling;
 };
 
@@ -58,7 +59,7 @@ void start_polling(HWND view, DiagnosticsViewState& state) {
 }
 
 void apply_report(HWND view, DiagnosticsViewState& state, const DiagnosticsReport& report,
-                  ListRowBatch& rows) {
+                  OwnerDataBatch& rows) {
   std::visit(
       [&](const auto& item) {
         using Item = std::decay_t<decltype(item)>;
@@ -100,6 +101,7 @@ void on_init(HWND view, LPARAM lparam) {
   add_tooltip(IDC_RH, view, kHumidityTip);
   add_tooltip(IDC_RUN_STATE, view, kRunStateTip);
   add_list_columns(view, IDC_DIAG_LOG_LIST, kLogColumns);
+  keep_owner_data_item_data(view, IDC_DIAG_LOG_LIST, state->log_rows);
   state->last_shown = SystemStatus{};
   set_item_text(view, IDC_RH, kHumidityUnavailable);
   start_polling(view, *state);
@@ -110,7 +112,7 @@ void on_clear(HWND view, DiagnosticsViewState& state) {
   // No entry may be fetched while the log is wiped.
   state.polling.stop();
   if (ClearDiagnosticLog(state.context.connection.get()) == kResultOk) {
-    delete_list_rows(view, IDC_DIAG_LOG_LIST);
+    OwnerDataBatch(view, IDC_DIAG_LOG_LIST, state.log_rows).delete_all_rows();
   } else {
     MessageBoxA(view, kUnableToClearText, kClearCaption, MB_OK);
   }
@@ -127,8 +129,8 @@ bool on_command(HWND view, DiagnosticsViewState& state, int id) {
       on_clear(view, state);
       break;
     case IDC_SAVE_DIAG:
-      save_list_to_file(view, IDC_DIAG_LOG_LIST, kLogColumnCount, kDiagnosticsSaveTexts,
-                        state.context.session->diagnostics_path);
+      save_table_to_file(view, ListRowsTable(state.log_rows, kLogColumns), kLogColumnCount,
+                         kDiagnosticsSaveTexts, state.context.session->diagnostics_path);
       break;
     case IDC_TASKS: {
       const WindowContext context = state.context;  // the dialog keeps its own copy
@@ -144,18 +146,6 @@ bool on_command(HWND view, DiagnosticsViewState& state, int id) {
   return true;
 }
 
-// Each row is drawn in the colour kept as its item parameter.
-void on_custom_draw(HWND view, NMLVCUSTOMDRAW& draw) {
-  LRESULT answer = CDRF_DODEFAULT;
-  if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) {
-    answer = CDRF_NOTIFYITEMDRAW;
-  } else if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
-    draw.clrText = static_cast<COLORREF>(draw.nmcd.lItemlParam);
-    answer = CDRF_NEWFONT;
-  }
-  SetWindowLongPtrA(view, DWLP_MSGRESULT, answer);
-}
-
 INT_PTR CALLBACK diagnostics_view_proc(HWND view, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_INITDIALOG) {
     on_init(view, lparam);
@@ -168,18 +158,18 @@ INT_PTR CALLBACK diagnostics_view_proc(HWND view, UINT message, WPARAM wparam, L
       relayout(view, *state);
       return TRUE;
     case kMsgPollReport: {
-      ListRowBatch rows(view, IDC_DIAG_LOG_LIST);
+      OwnerDataBatch rows(view, IDC_DIAG_LOG_LIST, state->log_rows);
       for (const DiagnosticsReport& report : state->polling.take()) {
         apply_report(view, *state, report, rows);
       }
       return TRUE;
     }
-    case WM_NOTIFY: {
-      auto* header = reinterpret_cast<NMHDR*>(lparam);
-      if (header->idFrom != IDC_DIAG_LOG_LIST || header->code != NM_CUSTOMDRAW) return FALSE;
-      on_custom_draw(view, *reinterpret_cast<NMLVCUSTOMDRAW*>(lparam));
-      return TRUE;
-    }
+    case WM_NOTIFY:
+      // Each row is drawn in its own colour.
+      return answer_owner_data_list(view, IDC_DIAG_LOG_LIST, state->log_rows,
+                                    *reinterpret_cast<NMHDR*>(lparam), true)
+                 ? TRUE
+                 : FALSE;
     case WM_COMMAND:
       return on_command(view, *state, LOWORD(wparam)) ? TRUE : FALSE;
     case WM_DESTROY:

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "link/records.h"
-#include "shell/resource.h"
-#include "shell/window_face.h"
+#include "ui/resource.h"
+#include "ui/window_face.h"
 
 namespace tq {
 

@@ -48,6 +48,11 @@ std::string_view NameOfCode(std::span<const CodeName> table, std::uint8_t code,
 
 // ---- System records ----------------------------------------------------------------------
 
+std::string sensor_name_of(const IdentityRecord& identity) {
+  const std::string_view field(identity.name.data(), identity.name.size());
+  return std::string(field.substr(0, field.find('\0')).substr(0, kSensorNameLimit));
+}
+
 void DecodeIdentityRecord(std::span<const std::uint8_t, kIdentityRecordSize> in,
                           IdentityRecord& out) {
   out.format = in[0];

@@ -101,6 +101,9 @@ struct IdentityRecord {
 
   bool operator==(const IdentityRecord&) const = default;
 };
+// The sensor name as text: up to its first NUL, at most 20 characters.
+inline constexpr std::size_t kSensorNameLimit = 20;
+[[nodiscard]] std::string sensor_name_of(const IdentityRecord& identity);
 void DecodeIdentityRecord(std::span<const std::uint8_t, kIdentityRecordSize> in,
                           IdentityRecord& out);
 void EncodeIdentityRecord(const IdentityRecord& in,

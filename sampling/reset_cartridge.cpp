@@ -3,7 +3,7 @@
 
 #include <limits>
 
-#include "shell/entry_parse.h"
+#include "ui/entry_parse.h"
 
 namespace tq {
 

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <span>
 
-#include "shell/entry_parse.h"
-#include "shell/text_format.h"
+#include "ui/entry_parse.h"
+#include "ui/text_format.h"
 
 namespace tq {
 namespace {

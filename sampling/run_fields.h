@@ -7,8 +7,8 @@
 #include <string>
 
 #include "link/records.h"
-#include "shell/dialog_tables.h"
-#include "shell/settings.h"
+#include "ui/dialog_tables.h"
+#include "ui/settings.h"
 
 namespace tq {
 

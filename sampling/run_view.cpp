@@ -6,9 +6,9 @@
 #include <span>
 #include <utility>
 
-#include "shell/epoch.h"
-#include "shell/resource.h"
-#include "shell/text_format.h"
+#include "ui/epoch.h"
+#include "ui/resource.h"
+#include "ui/text_format.h"
 
 namespace tq {
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "link/records.h"
-#include "shell/window_face.h"
+#include "ui/window_face.h"
 
 namespace tq {
 

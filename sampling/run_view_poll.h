@@ -16,9 +16,9 @@
 #include "link/records.h"
 #include "sampling/run_view.h"
 #include "sampling/sample_log.h"
-#include "shell/link_watch.h"
-#include "shell/poll_feed.h"
-#include "shell/window_face.h"
+#include "ui/link_watch.h"
+#include "ui/poll_feed.h"
+#include "ui/window_face.h"
 
 namespace tq {
 

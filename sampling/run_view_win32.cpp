@@ -14,15 +14,15 @@
 #include "sampling/run_view.h"
 #include "sampling/run_view_poll.h"
 #include "sampling/sample_log.h"
-#include "shell/dialog_helpers_win32.h"
-#include "shell/dialog_state_win32.h"
-#include "shell/list_save_win32.h"
-#include "shell/main_window.h"
-#include "shell/messages.h"
-#include "shell/paint_win32.h"
-#include "shell/resource.h"
-#include "shell/view_layout_win32.h"
-#include "shell/window_kit_win32.h"
+#include "ui/dialog_helpers_win32.h"
+#include "ui/dialog_state_win32.h"
+#include "ui/list_save_win32.h"
+#include "ui/messages.h"
+#include "ui/owner_data_list_win32.h"
+#include "ui/paint_win32.h"
+#include "ui/resource.h"
+#include "ui/view_layout_win32.h"
+#include "ui/window_kit_win32.h"
 
 namespace tq {
 namespace {
@@ -34,6 +34,7 @@ struct RunViewState {
   SystemStatus status{};     // the last status read; all zeros until the first
   SYSTEMTIME status_time{};  // when it was read (local time), for the mark while lost
   bool log_listed = false;   // the list has reached the end of the log since it was emptied
+  ListRows log_rows;         // what the sample log list shows
   RunViewPolling polling;
 };
 
@@ -42,9 +43,7 @@ void relayout(HWND view, const RunViewState& state) {
   size_list_beside_panel(view, IDC_SAMPLE_LOG_LIST, state.panel_width, state.status_height);
 }
 
-int list_rows(HWND view) {
-  return static_cast<int>(SendDlgItemMessageA(view, IDC_SAMPLE_LOG_LIST, LVM_GETITEMCOUNT, 0, 0));
-}
+int list_rows(const RunViewState& state) { return static_cast<int>(state.log_rows.rows.size()); }
 
 void fill_mode_combo(HWND view) {
   for (const ComboValue& mode : kRunModes) {
@@ -93,6 +92,7 @@ void on_init(HWND view, const WindowContext& context) {
   relayout(view, *state);
   fill_mode_combo(view);
   add_list_columns(view, IDC_SAMPLE_LOG_LIST, kSampleLogColumns);
+  keep_owner_data_item_data(view, IDC_SAMPLE_LOG_LIST, state->log_rows);
   SendDlgItemMessageA(view, IDC_SAMPLE_LOG_LIST, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
                       LVS_EX_FULLROWSELECT);
   show_fields(view, show_run_fields(load_run_fields(*state->context.settings)));
@@ -113,7 +113,7 @@ void on_link_report(HWND view, const RunViewState& state, const LinkReport& repo
 }
 
 void on_poll_report(HWND view, RunViewState& state) {
-  ListRowBatch rows(view, IDC_SAMPLE_LOG_LIST);
+  OwnerDataBatch rows(view, IDC_SAMPLE_LOG_LIST, state.log_rows);
   for (RunViewReport& report : state.polling.take()) {
     if (const auto* status = std::get_if<RunStatusReport>(&report)) {
       state.status = status->status;
@@ -121,7 +121,7 @@ void on_poll_report(HWND view, RunViewState& state) {
       apply_texts(view, run_status_face(status->texts));
       refresh_run_controls(view, state);
     } else if (auto* row = std::get_if<ListRow>(&report)) {
-      rows.apply(place_sample_log_row(std::move(*row), list_rows(view)));
+      rows.apply(place_sample_log_row(std::move(*row), list_rows(state)));
     } else if (std::holds_alternative<SampleLogListed>(report)) {
       state.log_listed = true;
     } else if (const auto* link = std::get_if<LinkReport>(&report)) {
@@ -178,12 +178,12 @@ void on_clear_log(HWND view) {
   state->polling.stop();
   SampleLogCursor cursor;
   if (ClearSampleLog(state->context.connection.get()) == kResultOk) {
-    delete_list_rows(view, IDC_SAMPLE_LOG_LIST);
+    OwnerDataBatch(view, IDC_SAMPLE_LOG_LIST, state->log_rows).delete_all_rows();
     state->log_listed = false;
   } else {
     // The log is as it was and so is the list: go on from its newest row instead of
     // listing every entry a second time.
-    cursor = cursor_after_rows(list_rows(view));
+    cursor = cursor_after_rows(list_rows(*state));
     MessageBoxA(view, kClearLogFailed, kClearLogCaption, MB_OK);
     state = dialog_state<RunViewState>(view);
     if (state == nullptr) return;
@@ -195,15 +195,15 @@ void on_clear_log(HWND view) {
 // for the whole log is lost data once the log has been cleared on the sampler.
 void on_save_log(HWND view, const RunViewState& state) {
   if (!state.log_listed) {
-    const std::string question = partial_save_question(list_rows(view));
+    const std::string question = partial_save_question(list_rows(state));
     if (MessageBoxA(view, question.c_str(), kPartialSaveCaption,
                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
       return;
     }
     if (dialog_state<RunViewState>(view) == nullptr) return;  // the view went meanwhile
   }
-  save_list_to_file(view, IDC_SAMPLE_LOG_LIST, kSampleLogColumnCount, kSampleLogSaveTexts,
-                    state.context.session->sample_log_path);
+  save_table_to_file(view, ListRowsTable(state.log_rows, kSampleLogColumns), kSampleLogColumnCount,
+                     kSampleLogSaveTexts, state.context.session->sample_log_path);
 }
 
 void on_double_click(HWND view, LPARAM lparam) {
@@ -253,6 +253,11 @@ INT_PTR CALLBACK run_view_proc(HWND view, UINT message, WPARAM wparam, LPARAM lp
       if (item->CtlID == IDC_STATE_BANNER) paint_large_text(view, *item);
       return TRUE;
     }
+    case WM_NOTIFY:
+      return answer_owner_data_list(view, IDC_SAMPLE_LOG_LIST, state->log_rows,
+                                    *reinterpret_cast<NMHDR*>(lparam), false)
+                 ? TRUE
+                 : FALSE;
     case WM_COMMAND:
       on_command(view, *state, wparam);
       return TRUE;

@@ -2,8 +2,8 @@
 #include "sampling/sample_log.h"
 
 #include "link/commands.h"
-#include "shell/epoch.h"
-#include "shell/text_format.h"
+#include "ui/epoch.h"
+#include "ui/text_format.h"
 
 namespace tq {
 namespace {

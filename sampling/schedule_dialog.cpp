@@ -5,8 +5,8 @@
 #include <cmath>
 #include <limits>
 
-#include "shell/entry_parse.h"
-#include "shell/text_format.h"
+#include "ui/entry_parse.h"
+#include "ui/text_format.h"
 
 namespace tq {
 namespace {

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "link/records.h"
-#include "shell/epoch.h"
-#include "shell/resource.h"
-#include "shell/window_face.h"
+#include "ui/epoch.h"
+#include "ui/resource.h"
+#include "ui/window_face.h"
 
 namespace tq {
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "link/command_table.h"
 #include "link/frame.h"
 #include "sim/instrument.h"
 
@@ -41,7 +42,6 @@ using Handler = std::uint8_t (*)(Instrument&, const Request&, Reply&);
 struct CommandEntry {
   std::uint8_t code;
   std::uint8_t min_length;  // shorter requests are refused as malformed
-  const char* name;
   Handler handler;
 };
 

@@ -136,17 +136,17 @@ std::uint8_t ExitMotorControlCmd(Instrument& in, const Request& /*request*/, Rep
 }
 
 constexpr CommandEntry kTable[] = {
-    {kCmdStartSensors, 0, "StartSensors", StartSensorsCmd},
-    {kCmdStopSensors, 0, "StopSensors", StopSensorsCmd},
-    {kCmdGetSensorSample, 0, "GetSensorSample", GetSensorSampleCmd},
-    {kCmdGetMotorConfig, 1, "GetMotorConfig", ReadOnly<GetMotorConfigCmd>},
-    {kCmdSetMotorConfig, 1 + kMotorConfigSize, "SetMotorConfig", SetMotorConfigCmd},
-    {kCmdRunMotor, kMotorRunRequestSize, "RunMotor", RunMotorCmd},
-    {kCmdStopMotor, 0, "StopMotor", StopMotorCmd},
-    {kCmdEngageMotor, 1, "EngageMotor", EngageMotorCmd},
-    {kCmdDisengageMotor, 1, "DisengageMotor", DisengageMotorCmd},
-    {kCmdPumpVolume, kPumpRequestSize, "PumpVolume", PumpVolumeCmd},
-    {kCmdExitMotorControl, 0, "ExitMotorControl", ExitMotorControlCmd},
+    {kCmdStartSensors, 0, StartSensorsCmd},
+    {kCmdStopSensors, 0, StopSensorsCmd},
+    {kCmdGetSensorSample, 0, GetSensorSampleCmd},
+    {kCmdGetMotorConfig, 1, ReadOnly<GetMotorConfigCmd>},
+    {kCmdSetMotorConfig, 1 + kMotorConfigSize, SetMotorConfigCmd},
+    {kCmdRunMotor, kMotorRunRequestSize, RunMotorCmd},
+    {kCmdStopMotor, 0, StopMotorCmd},
+    {kCmdEngageMotor, 1, EngageMotorCmd},
+    {kCmdDisengageMotor, 1, DisengageMotorCmd},
+    {kCmdPumpVolume, kPumpRequestSize, PumpVolumeCmd},
+    {kCmdExitMotorControl, 0, ExitMotorControlCmd},
 };
 
 }  // namespace

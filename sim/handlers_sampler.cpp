@@ -135,20 +135,20 @@ std::uint8_t StopScheduleCmd(Instrument& in, const Request& /*request*/, Reply& 
 }
 
 constexpr CommandEntry kTable[] = {
-    {kCmdGetConfigBlock, 2, "GetConfigBlock", ReadOnly<GetConfigBlockCmd>},
-    {kCmdSetConfigBlock, 2, "SetConfigBlock", SetConfigBlockCmd},
-    {kCmdStartRun, kRunRequestSize, "StartRun", StartRunCmd},
-    {kCmdStopRun, 0, "StopRun", StopRunCmd},
-    {kCmdGetCartridgeId, 0, "GetCartridgeId", ReadOnly<GetCartridgeIdCmd>},
-    {kCmdSetCartridgeId, kCartridgeRecordSize, "SetCartridgeId", SetCartridgeIdCmd},
-    {kCmdGetSampleLogEntry, 2, "GetSampleLogEntry", ReadOnly<GetSampleLogEntryCmd>},
-    {kCmdClearSampleLog, 0, "ClearSampleLog", ClearSampleLogCmd},
-    {kCmdGetCleaningConfig, 0, "GetCleaningConfig", ReadOnly<GetCleaningConfigCmd>},
-    {kCmdSetCleaningConfig, kCleaningConfigSize, "SetCleaningConfig", SetCleaningConfigCmd},
-    {kCmdGetSchedule, 0, "GetSchedule", ReadOnly<GetScheduleCmd>},
-    {kCmdSetSchedule, kScheduleRecordSize, "SetSchedule", SetScheduleCmd},
-    {kCmdStartSchedule, 0, "StartSchedule", StartScheduleCmd},
-    {kCmdStopSchedule, 0, "StopSchedule", StopScheduleCmd},
+    {kCmdGetConfigBlock, 2, ReadOnly<GetConfigBlockCmd>},
+    {kCmdSetConfigBlock, 2, SetConfigBlockCmd},
+    {kCmdStartRun, kRunRequestSize, StartRunCmd},
+    {kCmdStopRun, 0, StopRunCmd},
+    {kCmdGetCartridgeId, 0, ReadOnly<GetCartridgeIdCmd>},
+    {kCmdSetCartridgeId, kCartridgeRecordSize, SetCartridgeIdCmd},
+    {kCmdGetSampleLogEntry, 2, ReadOnly<GetSampleLogEntryCmd>},
+    {kCmdClearSampleLog, 0, ClearSampleLogCmd},
+    {kCmdGetCleaningConfig, 0, ReadOnly<GetCleaningConfigCmd>},
+    {kCmdSetCleaningConfig, kCleaningConfigSize, SetCleaningConfigCmd},
+    {kCmdGetSchedule, 0, ReadOnly<GetScheduleCmd>},
+    {kCmdSetSchedule, kScheduleRecordSize, SetScheduleCmd},
+    {kCmdStartSchedule, 0, StartScheduleCmd},
+    {kCmdStopSchedule, 0, StopScheduleCmd},
 };
 
 }  // namespace

@@ -136,20 +136,20 @@ std::uint8_t GetTaskCountCmd(const Instrument& in, const Request& /*request*/, R
 }
 
 constexpr CommandEntry kTable[] = {
-    {kCmdGetIdentity, 0, "GetIdentity", ReadOnly<GetIdentityCmd>},
-    {kCmdSetIdentity, kIdentityRecordSize, "SetIdentity", SetIdentityCmd},
-    {kCmdGetDeviceType, 0, "GetDeviceType", ReadOnly<GetDeviceTypeCmd>},
-    {kCmdGetClock, 0, "GetClock", ReadOnly<GetClockCmd>},
-    {kCmdSetClock, kDeviceTimeSize, "SetClock", SetClockCmd},
-    {kCmdGetFirmwareVersion, 0, "GetFirmwareVersion", ReadOnly<GetFirmwareVersionCmd>},
-    {kCmdGetSystemStatus, 0, "GetSystemStatus", ReadOnly<GetSystemStatusCmd>},
-    {kCmdToggleLed, 0, "ToggleLed", ToggleLedCmd},
-    {kCmdSetTaskConfig, 1, "SetTaskConfig", SetTaskConfigCmd},
-    {kCmdGetTaskDetails, 1, "GetTaskDetails", ReadOnly<GetTaskDetailsCmd>},
-    {kCmdGetDiagnosticLogEntry, 0, "GetDiagnosticLogEntry", GetDiagnosticLogEntryCmd},
-    {kCmdClearDiagnosticLog, 0, "ClearDiagnosticLog", ClearDiagnosticLogCmd},
-    {kCmdStartDiagnosticLogRead, 2, "StartDiagnosticLogRead", StartDiagnosticLogReadCmd},
-    {kCmdGetTaskCount, 0, "GetTaskCount", ReadOnly<GetTaskCountCmd>},
+    {kCmdGetIdentity, 0, ReadOnly<GetIdentityCmd>},
+    {kCmdSetIdentity, kIdentityRecordSize, SetIdentityCmd},
+    {kCmdGetDeviceType, 0, ReadOnly<GetDeviceTypeCmd>},
+    {kCmdGetClock, 0, ReadOnly<GetClockCmd>},
+    {kCmdSetClock, kDeviceTimeSize, SetClockCmd},
+    {kCmdGetFirmwareVersion, 0, ReadOnly<GetFirmwareVersionCmd>},
+    {kCmdGetSystemStatus, 0, ReadOnly<GetSystemStatusCmd>},
+    {kCmdToggleLed, 0, ToggleLedCmd},
+    {kCmdSetTaskConfig, 1, SetTaskConfigCmd},
+    {kCmdGetTaskDetails, 1, ReadOnly<GetTaskDetailsCmd>},
+    {kCmdGetDiagnosticLogEntry, 0, GetDiagnosticLogEntryCmd},
+    {kCmdClearDiagnosticLog, 0, ClearDiagnosticLogCmd},
+    {kCmdStartDiagnosticLogRead, 2, StartDiagnosticLogReadCmd},
+    {kCmdGetTaskCount, 0, ReadOnly<GetTaskCountCmd>},
 };
 
 }  // namespace

@@ -69,15 +69,15 @@ Frame Respond(Instrument& instrument, const Frame& request) {
 }
 
 std::optional<std::uint8_t> CommandCodeByName(std::string_view name) {
-  const CommandEntry* entry =
-      FindEntry([name](const CommandEntry& e) { return SameNameIgnoringCase(e.name, name); });
+  const CommandEntry* entry = FindEntry(
+      [name](const CommandEntry& e) { return SameNameIgnoringCase(command_name(e.code), name); });
   if (entry == nullptr) return std::nullopt;
   return entry->code;
 }
 
 std::string_view CommandName(std::uint8_t code) {
   const CommandEntry* command = FindCommand(code);
-  return command != nullptr ? command->name : "unknown";
+  return command != nullptr ? command_name(code) : "unknown";
 }
 
 }  // namespace tq::sim

@@ -21,7 +21,7 @@ namespace tq::sim {
 // kDeviceUnknownCommand; a request shorter than its command needs gets kDeviceBadArgument.
 [[nodiscard]] Frame Respond(Instrument& instrument, const Frame& request);
 
-// Command names as the firmware's table knows them ("GetSystemStatus"), both ways.
+// Command names as the command table gives them ("GetSystemStatus"), both ways.
 [[nodiscard]] std::optional<std::uint8_t> CommandCodeByName(std::string_view name);
 [[nodiscard]] std::string_view CommandName(std::uint8_t code);
 

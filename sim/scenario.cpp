@@ -12,6 +12,7 @@ namespace {
 constexpr ScenarioInfo kScenarios[] = {
     {"fresh", "just powered up: idle, manual control, empty sample log"},
     {"log500", "a sample log already holding 500 entries from earlier deployments"},
+    {"log5000", "a sample log already holding 5000 entries, years of deployments"},
     {"unpowered", "no sampler supply: state unpowered, runs and motors refused"},
     {"schedule", "a three-waypoint schedule in control, the first waypoint 5 minutes away"},
     {"running", "a Sample run of 3 cartridges under way, pumping the first one"},
@@ -131,6 +132,8 @@ std::optional<Instrument> BuildInstrument(InstrumentOptions options,
   for (const std::string& name : scenarios) {
     if (name == "log500") {
       FillSampleLog(in, 500);
+    } else if (name == "log5000") {
+      FillSampleLog(in, 5000);
     } else if (name == "schedule" && !StartDemoSchedule(in)) {
       return fail("scenario schedule cannot start here");
     } else if (name == "planned") {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -119,6 +120,8 @@ class TempFolder {
     for (char& c : name) {
       if (c == '/') c = '_';
     }
+    // Runs of the suite from other checkouts may share the temporary folder.
+    name += "-" + std::to_string(std::random_device{}());
     path_ = std::filesystem::temp_directory_path() / name;
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);

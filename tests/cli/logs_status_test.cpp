@@ -8,8 +8,8 @@
 
 #include "link/commands.h"
 #include "sampling/sample_log.h"
-#include "shell/csv_export.h"
 #include "tests/cli/cli_rig.h"
+#include "ui/csv_export.h"
 
 namespace tq::cli::test {
 namespace {

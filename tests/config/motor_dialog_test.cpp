@@ -6,7 +6,7 @@
 
 #include <set>
 
-#include "shell/resource.h"
+#include "ui/resource.h"
 
 namespace tq {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/resource.h"
+#include "ui/resource.h"
 
 namespace tq {
 namespace {

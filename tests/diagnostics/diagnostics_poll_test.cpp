@@ -11,8 +11,8 @@
 
 #include "link/commands.h"
 #include "link/memory_link.h"
-#include "shell/resource.h"
 #include "tests/support/scripted_device.h"
+#include "ui/resource.h"
 
 namespace tq {
 namespace {

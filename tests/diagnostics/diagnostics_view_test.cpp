@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/resource.h"
+#include "ui/resource.h"
 
 namespace tq {
 namespace {

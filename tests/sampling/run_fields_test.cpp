@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/settings_store_memory.h"
+#include "ui/settings_store_memory.h"
 
 namespace tq {
 namespace {

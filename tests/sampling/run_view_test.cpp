@@ -6,7 +6,7 @@
 
 #include <map>
 
-#include "shell/resource.h"
+#include "ui/resource.h"
 
 namespace tq {
 namespace {

@@ -47,7 +47,7 @@ function(tarnquill_add_windows_test target)
 endfunction()
 
 # Starting and stopping a listed port changes the registry's device map, which the
-# shell's tests read under the lock tarnquill_registry.
+# app's window tests read under the lock tarnquill_registry.
 function(_tarnquill_com_port_tests fixture ports locks start_arguments)
   _tarnquill_test_environment(env)
   set(tool ${PROJECT_SOURCE_DIR}/tools/sim-com-port)

@@ -8,8 +8,8 @@
 
 #include "config/cleaning_dialog.h"
 #include "link/commands.h"
-#include "shell/resource.h"
 #include "tests/config/win32/config_gui_fixture_win32.h"
+#include "ui/resource.h"
 
 namespace tq::test {
 namespace {

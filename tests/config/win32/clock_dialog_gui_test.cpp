@@ -8,9 +8,9 @@
 #include <cstdlib>
 
 #include "link/commands.h"
-#include "shell/epoch.h"
-#include "shell/resource.h"
 #include "tests/config/win32/config_gui_fixture_win32.h"
+#include "ui/epoch.h"
+#include "ui/resource.h"
 
 namespace tq::test {
 namespace {

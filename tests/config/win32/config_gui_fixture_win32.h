@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/shell/win32/dialog_steps_win32.h"
-#include "tests/shell/win32/gui_harness_win32.h"
-#include "tests/shell/win32/simulated_instrument_win32.h"
+#include "tests/app/win32/dialog_steps_win32.h"
+#include "tests/app/win32/gui_harness_win32.h"
+#include "tests/app/win32/simulated_instrument_win32.h"
 
 namespace tq::test {
 

@@ -16,8 +16,8 @@
 #include "link/connection.h"
 #include "sim/instrument.h"
 #include "sim/server.h"
-#include "tests/shell/win32/dialog_steps_win32.h"  // enabled, edit_text_colour
-#include "tests/shell/win32/gui_harness_win32.h"
+#include "tests/app/win32/dialog_steps_win32.h"  // enabled, edit_text_colour
+#include "tests/app/win32/gui_harness_win32.h"
 
 namespace tq::test {
 

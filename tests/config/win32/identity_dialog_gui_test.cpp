@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "link/commands.h"
-#include "shell/resource.h"
 #include "tests/config/win32/config_gui_fixture_win32.h"
+#include "ui/resource.h"
 
 namespace tq::test {
 namespace {

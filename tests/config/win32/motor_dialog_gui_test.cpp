@@ -13,9 +13,9 @@
 
 #include "config/motor_dialog.h"
 #include "link/commands.h"
-#include "shell/resource.h"
-#include "shell/settings.h"
 #include "tests/config/win32/config_rig_win32.h"
+#include "ui/resource.h"
+#include "ui/settings.h"
 
 namespace tq::test {
 namespace {

@@ -7,9 +7,9 @@
 
 #include "link/commands.h"
 #include "link/records.h"
-#include "shell/resource.h"
-#include "shell/text_format.h"
 #include "tests/config/win32/config_rig_win32.h"
+#include "ui/resource.h"
+#include "ui/text_format.h"
 
 namespace tq::test {
 namespace {

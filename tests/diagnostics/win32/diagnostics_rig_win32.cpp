@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <array>
 
-#include "shell/resource.h"
+#include "ui/resource.h"
 
 namespace tq::test {
 namespace {

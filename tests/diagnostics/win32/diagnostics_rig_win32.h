@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "sim/instrument.h"
-#include "tests/shell/win32/gui_harness_win32.h"
-#include "tests/shell/win32/simulated_instrument_win32.h"
+#include "tests/app/win32/gui_harness_win32.h"
+#include "tests/app/win32/simulated_instrument_win32.h"
 
 namespace tq::test {
 

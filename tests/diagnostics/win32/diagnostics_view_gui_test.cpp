@@ -15,10 +15,10 @@
 
 #include "diagnostics/diagnostics_view.h"
 #include "link/commands.h"
-#include "shell/resource.h"
-#include "shell/text_format.h"
 #include "sim/diagnostic_log.h"
 #include "tests/diagnostics/win32/diagnostics_rig_win32.h"
+#include "ui/resource.h"
+#include "ui/text_format.h"
 
 namespace tq::test {
 namespace {
@@ -153,6 +153,8 @@ TEST(DiagnosticsViewGui, TheLogFillsInColourAndTheReadOutsShowTheHealth) {
 
 TEST(DiagnosticsViewGui, EachRowIsDrawnInItsOwnColour) {
   DiagnosticsRig rig;
+  ASSERT_TRUE(rig.wait_for_whole_log());
+  const std::vector<LogListRow> rows = rig.rows();
   const HWND list = GetDlgItem(rig.view(), IDC_DIAG_LOG_LIST);
   NMLVCUSTOMDRAW draw{};
   draw.nmcd.hdr.hwndFrom = list;
@@ -163,13 +165,17 @@ TEST(DiagnosticsViewGui, EachRowIsDrawnInItsOwnColour) {
   };
   draw.nmcd.dwDrawStage = CDDS_PREPAINT;
   EXPECT_EQ(notify(), CDRF_NOTIFYITEMDRAW);
+  // The list names the row it draws by its index.
   draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
-  draw.nmcd.lItemlParam = kRowRed;
-  EXPECT_EQ(notify(), CDRF_NEWFONT);
-  EXPECT_EQ(draw.clrText, kRowRed);
-  draw.nmcd.lItemlParam = kRowBlue;
-  EXPECT_EQ(notify(), CDRF_NEWFONT);
-  EXPECT_EQ(draw.clrText, kRowBlue);
+  std::set<std::uint32_t> drawn;
+  for (std::size_t row = 0; row < rows.size(); ++row) {
+    draw.nmcd.dwItemSpec = row;
+    draw.clrText = 0x00123456;
+    EXPECT_EQ(notify(), CDRF_NEWFONT);
+    EXPECT_EQ(draw.clrText, rows[row].colour) << rows[row].cells[5];
+    drawn.insert(static_cast<std::uint32_t>(draw.clrText));
+  }
+  EXPECT_EQ(drawn, (std::set<std::uint32_t>{kRowBlack, kRowRed, kRowBlue}));
   draw.nmcd.dwDrawStage = CDDS_ITEMPOSTPAINT;
   EXPECT_EQ(notify(), CDRF_DODEFAULT);
 }

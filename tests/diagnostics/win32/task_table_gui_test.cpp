@@ -8,9 +8,9 @@
 
 #include "diagnostics/task_table.h"
 #include "link/commands.h"
-#include "shell/resource.h"
 #include "sim/diagnostic_log.h"
 #include "tests/diagnostics/win32/diagnostics_rig_win32.h"
+#include "ui/resource.h"
 
 namespace tq::test {
 namespace {

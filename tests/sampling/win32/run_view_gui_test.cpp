@@ -13,9 +13,9 @@
 
 #include "link/commands.h"
 #include "sampling/run_view.h"
-#include "shell/resource.h"
 #include "sim/run_machine.h"
 #include "tests/sampling/win32/run_view_rig_win32.h"
+#include "ui/resource.h"
 
 namespace tq::test {
 namespace {
@@ -241,6 +241,26 @@ TEST(RunViewGui, RowsThatArriveTogetherAreAllListedWithTheNewestInView) {
   const auto per_page = SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0);
   EXPECT_GT(top, 0);
   EXPECT_GE(top + per_page, 60);
+}
+
+TEST(RunViewGui, FiveThousandEntriesAreListedInOrderWithTheNewestInView) {
+  constexpr int kEntries = 5000;
+  RunViewRigOptions options;
+  for (int i = 0; i < kEntries; ++i) {
+    options.log.push_back(sample_entry(static_cast<std::uint16_t>(1 + i), 1.0F));
+  }
+  RunViewRig rig(options);
+  ASSERT_TRUE(rig.gui().pump_until([&] { return rig.rows() == kEntries; }, 120s)) << rig.rows();
+  EXPECT_EQ(rig.cell(0, 1), "1");
+  EXPECT_EQ(rig.cell(0, 0), "07/12/2026 11:00:00");
+  EXPECT_EQ(rig.cell(kEntries / 2, 1), "2501");
+  EXPECT_EQ(rig.cell(kEntries - 1, 1), "5000");
+  EXPECT_EQ(rig.cell(kEntries - 1, 5), "1.000");
+  rig.gui().pump_until([] { return false; }, 200ms);  // the list has drawn itself
+  const HWND list = GetDlgItem(rig.view(), IDC_SAMPLE_LOG_LIST);
+  const auto top = SendMessageA(list, LVM_GETTOPINDEX, 0, 0);
+  const auto per_page = SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0);
+  EXPECT_GE(top + per_page, kEntries);
 }
 
 TEST(RunViewGui, ClearLogAnsweredNoSendsNothing) {

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "link/commands.h"
-#include "shell/epoch.h"
-#include "shell/resource.h"
 #include "tests/sampling/win32/run_view_rig_win32.h"
+#include "ui/epoch.h"
+#include "ui/resource.h"
 
 namespace tq::test {
 namespace {

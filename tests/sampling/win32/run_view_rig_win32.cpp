@@ -8,8 +8,8 @@
 #include <fstream>
 
 #include "link/connection.h"
-#include "shell/resource.h"
 #include "sim/scenario.h"
+#include "ui/resource.h"
 
 namespace tq::test {
 

@@ -15,7 +15,7 @@
 
 #include "sim/instrument.h"
 #include "sim/server.h"
-#include "tests/shell/win32/gui_harness_win32.h"
+#include "tests/app/win32/gui_harness_win32.h"
 
 namespace tq::test {
 

@@ -6,8 +6,8 @@
 #include <atomic>
 #include <thread>
 
-#include "shell/resource.h"
 #include "tests/sampling/win32/run_view_rig_win32.h"
+#include "ui/resource.h"
 
 namespace tq::test {
 namespace {

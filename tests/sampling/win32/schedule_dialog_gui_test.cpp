@@ -10,10 +10,10 @@
 
 #include "link/commands.h"
 #include "sampling/schedule_dialog.h"
-#include "shell/resource.h"
-#include "tests/shell/win32/dialog_steps_win32.h"
-#include "tests/shell/win32/gui_harness_win32.h"
-#include "tests/shell/win32/simulated_instrument_win32.h"
+#include "tests/app/win32/dialog_steps_win32.h"
+#include "tests/app/win32/gui_harness_win32.h"
+#include "tests/app/win32/simulated_instrument_win32.h"
+#include "ui/resource.h"
 
 namespace tq::test {
 namespace {

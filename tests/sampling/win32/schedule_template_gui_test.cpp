@@ -12,7 +12,7 @@
 #include <string>
 
 #include "sampling/schedule_dialog.h"
-#include "tests/shell/win32/dialog_template_win32.h"
+#include "tests/app/win32/dialog_template_win32.h"
 
 namespace tq::test {
 namespace {
