@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <thread>
 
 #include "sim/responder.h"
 
@@ -11,6 +12,12 @@ namespace tq::sim {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// A single sleep may wake a fraction of a millisecond early under Wine (its timers round):
+// a paced line must never be faster than the wire, so wait again until the moment has come.
+void sleep_until_due(Clock::time_point due) {
+  while (Clock::now() < due) std::this_thread::sleep_until(due);
+}
 
 // How long one read waits before the loop moves the clock on and looks for a stop.
 constexpr std::uint32_t kReadSliceMs = 5;
@@ -216,12 +223,11 @@ void SimServer::WriteBytes(std::span<const std::uint8_t> bytes) {
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     const auto due = start + std::chrono::microseconds(
                                  std::lround(static_cast<double>(i) * kByteTimeMicroseconds));
-    std::this_thread::sleep_until(due);
+    sleep_until_due(due);
     port->WriteAll(bytes.subspan(i, 1));
   }
-  std::this_thread::sleep_until(
-      start + std::chrono::microseconds(
-                  std::lround(static_cast<double>(bytes.size()) * kByteTimeMicroseconds)));
+  sleep_until_due(start + std::chrono::microseconds(std::lround(static_cast<double>(bytes.size()) *
+                                                                kByteTimeMicroseconds)));
 }
 
 void SimServer::Unplug(std::uint32_t ms) {
