@@ -353,32 +353,34 @@ class ExclusiveDevice : public std::enable_shared_from_this<ExclusiveDevice> {
 
 // What the main window does on Disconnect and Connect, with a view polling in between.
 TEST(ClosedConnection, ConnectRightAfterDisconnectOpensAPortThatOpensOnlyOnce) {
-  std::atomic<bool> quiet{false};
+  // A stopped poller's thread may still run after its round (stopping never waits for it),
+  // so what it touches is shared, never on this stack.
+  auto quiet = std::make_shared<std::atomic<bool>>(false);
   auto device = std::make_shared<ExclusiveDevice>(
-      [&](const Frame& request) { return quiet ? Bytes{} : Answer(request); });
+      [quiet](const Frame& request) { return *quiet ? Bytes{} : Answer(request); });
   for (int round = 0; round < 6; ++round) {
     SCOPED_TRACE(round);
     // Every other round the instrument has gone quiet, so the poller is stuck in a read.
-    quiet = round % 2 == 1;
+    *quiet = round % 2 == 1;
     auto port = device->Open();
     ASSERT_TRUE(port);
     ConnectionRef current = CreateConnectionOnPort(std::move(port), nullptr, 3000);
     ASSERT_TRUE(current);
-    std::atomic<int> polls{0};
+    auto polls = std::make_shared<std::atomic<int>>(0);
     PollerHandle poller = PollerStart(
-        [c = current, &polls](Poller& p) {
+        [c = current, polls](Poller& p) {
           while (PollerWait(p, 1)) {
             (void)Status(c.get());
-            ++polls;
+            ++*polls;
           }
           return 0;
         },
         0);
-    ASSERT_TRUE(WaitFor([&] { return quiet ? Busy(*current) : polls > 3; }));
+    ASSERT_TRUE(WaitFor([&] { return *quiet ? Busy(*current) : *polls > 3; }));
 
     poller = PollerStop(std::move(poller));
     current = CloseConnection(std::move(current));
-    quiet = false;
+    *quiet = false;
     ConnectionRef next = CreateConnectionOnPort(device->Open(), nullptr, 3000);
     ASSERT_TRUE(next) << "the port of the closed Connection was still open";
     EXPECT_EQ(Status(next.get()), kResultOk);
