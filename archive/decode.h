@@ -6,6 +6,7 @@
 #include <string>
 
 #include "archive/archive.h"
+#include "archive/sqlite.h"
 #include "ui/text_encoding.h"
 
 namespace tq::archive {
@@ -20,6 +21,21 @@ namespace tq::archive {
   DiagnosticLogEntry entry;
   DecodeDiagnosticLogEntry(raw, entry);
   return entry;
+}
+
+// A sample's raw bytes and decoded fields into parameters first..first+7 of a statement
+// (raw, cartridge, treatment, stop reason, start, duration, volume, maximum pressure), in
+// the column order every sample_entries write uses.
+inline Statement& BindSample(Statement& statement, int first, const SampleRaw& raw) {
+  const SampleLogEntry e = DecodeSample(raw);
+  return statement.bind(first, std::span<const std::uint8_t>(raw))
+      .bind(first + 1, std::int64_t{e.cartridge_id})
+      .bind(first + 2, std::int64_t{e.treatment})
+      .bind(first + 3, std::int64_t{e.stop_reason})
+      .bind(first + 4, std::int64_t{e.start_time})
+      .bind(first + 5, std::int64_t{e.duration})
+      .bind(first + 6, double{e.volume})
+      .bind(first + 7, double{e.max_pressure});
 }
 
 // A stored blob as a sample's bytes; a blob of another length gives zeros (verify finds it).

@@ -152,7 +152,6 @@ Stored StoreSample(Archive& archive, std::int64_t download, std::uint16_t serial
   Stored outcome = Stored::kNew;
   if (held) outcome = *held == raw ? Stored::kUnchanged : Stored::kUpdated;
   if (outcome != Stored::kUnchanged) {
-    const SampleLogEntry e = DecodeSample(raw);
     Statement upsert(db, R"sql(
       INSERT INTO sample_entries (serial, epoch, entry_index, raw, cartridge_id, treatment,
         stop_reason, start_time, duration_s, volume_l, max_pressure_bar, first_download,
@@ -161,18 +160,8 @@ Stored StoreSample(Archive& archive, std::int64_t download, std::uint16_t serial
       ON CONFLICT (serial, epoch, entry_index) DO UPDATE SET raw = ?4, cartridge_id = ?5,
         treatment = ?6, stop_reason = ?7, start_time = ?8, duration_s = ?9, volume_l = ?10,
         max_pressure_bar = ?11, last_download = ?12)sql");
-    upsert.bind(1, std::int64_t{serial})
-        .bind(2, epoch)
-        .bind(3, std::int64_t{index})
-        .bind(4, std::span<const std::uint8_t>(raw))
-        .bind(5, std::int64_t{e.cartridge_id})
-        .bind(6, std::int64_t{e.treatment})
-        .bind(7, std::int64_t{e.stop_reason})
-        .bind(8, std::int64_t{e.start_time})
-        .bind(9, std::int64_t{e.duration})
-        .bind(10, double{e.volume})
-        .bind(11, double{e.max_pressure})
-        .bind(12, download);
+    upsert.bind(1, std::int64_t{serial}).bind(2, epoch).bind(3, std::int64_t{index});
+    BindSample(upsert, 4, raw).bind(12, download);
     if (!upsert.run()) return Stored::kFailed;
   }
   const char* column = outcome == Stored::kNew       ? "samples_new"

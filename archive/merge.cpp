@@ -110,21 +110,9 @@ bool MergeSamples(sqlite3* db, MergeCounts& counts) {
     } else {
       ++counts.samples_new;
     }
-    const SampleLogEntry e = DecodeSample(keep);
     put.reset();
-    put.bind(1, entries.integer(0))
-        .bind(2, entries.integer(1))
-        .bind(3, entries.integer(2))
-        .bind(4, std::span<const std::uint8_t>(keep))
-        .bind(5, std::int64_t{e.cartridge_id})
-        .bind(6, std::int64_t{e.treatment})
-        .bind(7, std::int64_t{e.stop_reason})
-        .bind(8, std::int64_t{e.start_time})
-        .bind(9, std::int64_t{e.duration})
-        .bind(10, double{e.volume})
-        .bind(11, double{e.max_pressure})
-        .bind(12, first)
-        .bind(13, last);
+    put.bind(1, entries.integer(0)).bind(2, entries.integer(1)).bind(3, entries.integer(2));
+    BindSample(put, 4, keep).bind(12, first).bind(13, last);
     if (!put.run()) return false;
   }
   return !entries.failed();
