@@ -7,20 +7,13 @@
 namespace tq {
 namespace {
 
-void Release(Poller& p) {
-  std::lock_guard lock(p.mutex);
-  p.wake_pending = true;  // a semaphore with maximum count 1
-  p.signal.notify_all();
-}
-
 void Stop(std::shared_ptr<Poller> p) {
   if (!p) return;
   p->stop.store(1);
   std::this_thread::sleep_for(std::chrono::milliseconds(10));
   std::unique_lock lock(p->mutex);
   p->io.Cancel();
-  p->wake_pending = true;
-  p->signal.notify_all();
+  p->wake.Release();
   p->signal.wait_for(lock, std::chrono::milliseconds(kPollerStopWaitMs),
                      [&] { return p->finished; });
   // Whether or not it has ended, the thread holds its own reference: letting go here
@@ -62,7 +55,7 @@ PollerHandle PollerStart(PollRoutine routine, std::uintptr_t user_data) {
 }
 
 void PollerWake(const PollerHandle& poller) {
-  if (Poller* p = poller.get()) Release(*p);
+  if (Poller* p = poller.get()) p->wake.Release();
 }
 
 PollerHandle PollerStop(PollerHandle poller) {
@@ -72,12 +65,7 @@ PollerHandle PollerStop(PollerHandle poller) {
 
 bool PollerWait(Poller& poller, std::uint32_t ms) {
   if (poller.stop.load() != 0) return false;
-  {
-    std::unique_lock lock(poller.mutex);
-    poller.signal.wait_for(lock, std::chrono::milliseconds(ms),
-                           [&] { return poller.wake_pending; });
-    poller.wake_pending = false;
-  }
+  poller.wake.Wait(ms);
   return poller.stop.load() == 0;
 }
 

@@ -21,6 +21,7 @@
 #include <mutex>
 
 #include "link/thread_io.h"
+#include "link/wake_signal.h"
 
 namespace tq {
 
@@ -32,10 +33,10 @@ struct Poller {
   std::uintptr_t user_data = 0;  // the view's window, for the routines of the program
   std::atomic<std::uint32_t> stop{0};
 
-  // The wake semaphore: count 0 or 1.
+  WakeSignal wake;
+  // The thread's end, which PollerStop waits for.
   std::mutex mutex;
   std::condition_variable signal;
-  bool wake_pending = false;
   bool finished = false;  // set by the thread as its last act on the record
   ThreadIo io;
 };
