@@ -67,6 +67,10 @@ void Print(const RunViewBenchOptions& options, const RunViewBenchFigures& figure
       "window answer: longest %.2f ms over %d messages while listing (%.2f ms before, "
       "while the view was made)\n",
       figures.longest_answer_ms, figures.answers, figures.longest_connect_ms);
+  if (!figures.slowest_message.empty()) {
+    std::printf("slowest message while listing: %s, %.2f ms\n", figures.slowest_message.c_str(),
+                figures.slowest_message_ms);
+  }
   const double share =
       figures.idle_seconds > 0 ? 100.0 * figures.idle_cpu_seconds / figures.idle_seconds : 0;
   std::printf(

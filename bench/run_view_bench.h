@@ -29,8 +29,12 @@ struct RunViewBenchFigures {
   double longest_answer_ms = 0;   // the window's slowest answer while listing
   double longest_connect_ms = 0;  // its slowest before, while the view was being made
   int answers = 0;                // answers timed
-  double idle_cpu_seconds = 0;    // processor time of this process during idle polling
-  double idle_seconds = 0;        // the idle period's real length
+  // The message the window's loop took longest over while listing, and its time, where
+  // the platform can name it (Windows): where a long answer comes from.
+  std::string slowest_message;
+  double slowest_message_ms = 0;
+  double idle_cpu_seconds = 0;  // processor time of this process during idle polling
+  double idle_seconds = 0;      // the idle period's real length
 };
 
 // The simulated instrument the benchmark talks to, and what keeps it running.

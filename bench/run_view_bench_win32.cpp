@@ -7,10 +7,13 @@
 // clang-format on
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "app/main_window_win32.h"
@@ -26,13 +29,46 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Millis = std::chrono::duration<double, std::milli>;
 
+// The message a loop took longest over.
+struct Slowest {
+  double ms = 0;
+  UINT message = 0;
+  std::string window_class;
+};
+
+std::string MessageName(UINT message) {
+  switch (message) {
+    case WM_PAINT:
+      return "WM_PAINT";
+    case WM_TIMER:
+      return "WM_TIMER";
+    case WM_NOTIFY:
+      return "WM_NOTIFY";
+    case WM_MOUSEMOVE:
+      return "WM_MOUSEMOVE";
+    default:
+      break;
+  }
+  std::array<char, 24> text{};
+  if (message >= WM_APP) {
+    std::snprintf(text.data(), text.size(), "WM_APP+%u", message - WM_APP);
+  } else if (message >= WM_USER) {
+    std::snprintf(text.data(), text.size(), "WM_USER+%u", message - WM_USER);
+  } else {
+    std::snprintf(text.data(), text.size(), "0x%04X", message);
+  }
+  return text.data();
+}
+
 // Handles messages as the program's loop does until `done` holds or the deadline passes;
 // `done` is looked at after every message, so the moment it first holds is seen at once,
 // and every `slice` besides (for a `done` that another thread makes true). Without a
-// slice the loop sleeps until a message comes, as the program's own loop does.
+// slice the loop sleeps until a message comes, as the program's own loop does. With
+// `slowest`, each message is timed.
 bool PumpUntil(HWND main, HACCEL accelerators, const std::function<bool()>& done,
                Clock::time_point deadline,
-               std::chrono::milliseconds slice = std::chrono::milliseconds::max()) {
+               std::chrono::milliseconds slice = std::chrono::milliseconds::max(),
+               Slowest* slowest = nullptr) {
   while (!done()) {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
@@ -41,9 +77,19 @@ bool PumpUntil(HWND main, HACCEL accelerators, const std::function<bool()>& done
         0, nullptr, FALSE, static_cast<DWORD>(std::min(left.count(), slice.count())), QS_ALLINPUT);
     MSG message{};
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      const Clock::time_point taken = Clock::now();
       if (message.message != WM_QUIT && !handle_main_window_message(main, accelerators, message)) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
+      }
+      if (const double ms = Millis(Clock::now() - taken).count();
+          slowest != nullptr && ms > slowest->ms) {
+        std::array<char, 64> name{};
+        if (message.hwnd == nullptr ||
+            GetClassNameA(message.hwnd, name.data(), static_cast<int>(name.size())) == 0) {
+          name[0] = '\0';
+        }
+        *slowest = {ms, message.message, name.data()};
       }
       if (done()) return true;
     }
@@ -131,8 +177,13 @@ RunViewBenchFigures MeasureRunView(const ConnectionRef& connection,
       main, accelerators, [&] { return view() != nullptr; }, limit);
   view_made = true;
   const Clock::time_point start = Clock::now();
+  Slowest slowest;
   figures.listed = PumpUntil(
-      main, accelerators, [&] { return rows() >= options.entries; }, limit);
+      main, accelerators, [&] { return rows() >= options.entries; }, limit,
+      std::chrono::milliseconds::max(), &slowest);
+  figures.slowest_message = MessageName(slowest.message) + " to " +
+                            (slowest.window_class.empty() ? "the thread" : slowest.window_class);
+  figures.slowest_message_ms = slowest.ms;
   figures.listing_ms = Millis(Clock::now() - start).count();
   figures.rows = rows();
   listing = false;
