@@ -1,7 +1,10 @@
-// Two laptops' archives merged in either order, twice; verify finds a tampered entry.
+// Two laptops' archives merged in either order, twice; verify finds a tampered entry; an
+// older archive upgraded.
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
+#include "archive/decode.h"
 #include "archive/maintenance.h"
 #include "tests/archive/archive_rig.h"
 
@@ -12,7 +15,7 @@ namespace {
 std::string dump(Archive& archive) {
   std::string text;
   for (const char* sql : {
-           "SELECT serial, name, first_seen_utc, last_seen_utc, sample_epoch, diagnostic_epoch "
+           "SELECT serial, name, first_seen_utc, last_seen_utc, sample_epoch "
            "FROM instruments ORDER BY serial",
            "SELECT uid, serial, started_utc, ended_utc, clock_offset_s, samples_new, completed "
            "FROM downloads ORDER BY uid",
@@ -93,7 +96,59 @@ TEST(ArchiveVerify, FindsAnEntryWhoseBytesNoLongerMatchItsFields) {
   const std::vector<std::string> findings = VerifyArchive(archive);
   ASSERT_EQ(findings.size(), 2u);
   EXPECT_NE(findings[0].find("sample entry 1001/1790000000/1"), std::string::npos) << findings[0];
-  EXPECT_NE(findings[1].find("diagnostic entry 1001/1/1"), std::string::npos) << findings[1];
+  EXPECT_NE(findings[1].find("diagnostic entry 1001/7759802679027881662/1"), std::string::npos)
+      << findings[1];
+}
+
+TEST(ArchiveUpgrade, Version2DiagnosticEpochsAreNamedByTheirEntriesEachEntryOnce) {
+  ArchiveFile file;
+  ScriptedReader unit;
+  unit.samples = {sample(0)};
+  const DiagnosticLogEntry restarted = diagnostic(1, "restarted");
+  std::string error;
+  {
+    auto old = OpenArchive(file.path, &error, true, 2);
+    ASSERT_TRUE(old) << error;
+    (void)collect(*old, unit, 1001, {.diagnostics = false}, 1796725800);
+    (void)collect(*old, unit, 1001, {.diagnostics = false}, 1796729400);
+    // As version 2 numbered them: a run, then a restart under epoch 2, its first entry
+    // held in both (as merging two laptops' archives could leave it).
+    Statement put(old->db.get(), R"sql(
+      INSERT INTO diagnostic_entries (serial, epoch, counter, raw, function, line, task_id,
+        severity, message, first_download) VALUES (1001, ?1, ?2, ?3, 'RunPump', 120, 2, 2, ?4, ?5))sql");
+    for (auto [epoch, entry, download] :
+         {std::tuple{2, restarted, 2}, std::tuple{1, restarted, 1}, std::tuple{1, diagnostic(2), 1},
+          std::tuple{2, diagnostic(2, "clock set"), 2}, std::tuple{2, diagnostic(3), 2}}) {
+      DiagnosticRaw raw{};
+      EncodeDiagnosticLogEntry(entry, raw);
+      put.reset();
+      put.bind(1, std::int64_t{epoch}).bind(2, std::int64_t{entry.counter});
+      put.bind(3, std::span<const std::uint8_t>(raw)).bind(4, FieldText(entry.message));
+      ASSERT_TRUE(put.bind(5, std::int64_t{download}).run()) << last_error(old->db.get());
+    }
+    ASSERT_TRUE(execute(old->db.get(), "INSERT INTO pushes VALUES ('fleet', 'u@h/f', 1, 5, 0)"));
+  }
+  Archive upgraded = open_archive(file.path);
+  EXPECT_EQ(count_rows(upgraded, "PRAGMA user_version"), kSchemaVersion);
+  EXPECT_EQ(count_rows(upgraded, "SELECT count(*) FROM diagnostic_entries"), 4);
+  EXPECT_EQ(count_rows(upgraded, "SELECT first_download FROM diagnostic_entries WHERE counter = 1"),
+            1);
+  EXPECT_EQ(count_rows(upgraded, "SELECT epoch FROM diagnostic_entries WHERE counter = 1"),
+            5698860422061774581);  // SHA-256 of the entry's bytes, worked out by hand
+  EXPECT_EQ(count_rows(upgraded, "SELECT count(*) FROM sample_entries"), 1);
+  EXPECT_EQ(count_rows(upgraded, "SELECT diagnostics_through FROM pushes"), 5);
+  EXPECT_TRUE(VerifyArchive(upgraded).empty());
+
+  // A laptop that met the unit only after its restart holds the same entries.
+  const std::string other = file.sibling("other.sqlite");
+  unit.diagnostics = {restarted, diagnostic(2, "clock set"), diagnostic(3)};
+  {
+    Archive later = open_archive(other);
+    (void)collect(later, unit, 1001, {}, 1796733000);
+  }
+  const auto merged = MergeArchive(upgraded, other, &error);
+  ASSERT_TRUE(merged) << error;
+  EXPECT_EQ(merged->diagnostics_new, 0);
 }
 
 TEST(ArchiveOpen, RefusesWhatIsNotAnArchiveIsNewerOrIsNotThere) {

@@ -129,6 +129,27 @@ TEST_F(Push, EntriesMergedFromAnotherLaptopFollow) {
   EXPECT_EQ(rows("sample_entries"), 22);
 }
 
+TEST_F(Push, DiagnosticsOfAUnitTwoLaptopsMetAtDifferentTimesAreStoredOnce) {
+  using archive::test::diagnostic;
+  ArchiveFile file;
+  archive::Archive first = open_archive(file.path);
+  ScriptedReader unit;
+  unit.diagnostics = {diagnostic(1, "restarted"), diagnostic(2)};
+  collect(first, unit, 1001, {}, 1796725800);
+  // The unit restarts; this laptop collects again, then one that never met it before.
+  unit.diagnostics = {diagnostic(1, "restarted"), diagnostic(2, "clock set"), diagnostic(3),
+                      diagnostic(4)};
+  collect(first, unit, 1001, {}, 1796729400);
+  archive::Archive second = open_archive(file.sibling("second.sqlite"));
+  collect(second, unit, 1001, {}, 1796733000);
+
+  ASSERT_EQ(push(first, to).status, PushStatus::kDone);
+  const PushResult pushed = push(second, to);
+  ASSERT_EQ(pushed.status, PushStatus::kDone) << pushed.error;
+  EXPECT_EQ(pushed.counts.diagnostics.present, 4);
+  EXPECT_EQ(rows("diagnostic_entries"), 5);
+}
+
 TEST_F(Push, InterruptedOrCutOffResumesWithEveryRowOnce) {
   ArchiveFile file;
   archive::Archive archive = open_archive(file.path);
@@ -206,12 +227,48 @@ TEST_F(Push, UpgradesADatabaseAtAnOlderSchemaVersion) {
 
   const PushResult result = push(archive, to);
   ASSERT_EQ(result.status, PushStatus::kDone) << result.error;
-  EXPECT_EQ(value_of(db.get(), "SELECT version FROM tarnquill.schema_version"), "2");
+  EXPECT_EQ(value_of(db.get(), "SELECT version FROM tarnquill.schema_version"), "3");
   EXPECT_EQ(value_of(db.get(),
                      "SELECT string_agg(stop_reason, ',' ORDER BY entry_index) "
                      "FROM tarnquill.fleet_samples WHERE NOT completed"),
             "timeout");
   EXPECT_EQ(value_of(db.get(), "SELECT samples_total FROM tarnquill.fleet_instruments"), "3");
+}
+
+TEST_F(Push, UpgradingRenamesDiagnosticEpochsAndKeepsEachEntryOnce) {
+  ArchiveFile file;
+  archive::Archive archive = open_archive(file.path);
+  ScriptedReader unit;
+  unit.diagnostics = {archive::test::diagnostic(1), archive::test::diagnostic(2)};
+  collect(archive, unit);
+  // Version 2 as two archives left it: both entries under epoch 1 and again under 2.
+  std::string error;
+  ASSERT_TRUE(PrepareFleet(db.get(), &error, 2)) << error;
+  value_of(db.get(), "INSERT INTO tarnquill.instruments VALUES (1001, 42, 'x', 'x', now(), now())");
+  const std::string early = "20260101T000000Z-1001-000001";
+  value_of(db.get(), "INSERT INTO tarnquill.downloads VALUES ('" + early +
+                         "', 1001, now(), now(), 'h', 'v', 'f', NULL, now(), NULL, 0, 0, 0, 0, 2, "
+                         "true)");
+  const std::string old_row = "INSERT INTO tarnquill.diagnostic_entries SELECT 1001, ";
+  archive::Statement held(archive.db.get(), "SELECT counter, hex(raw) FROM diagnostic_entries");
+  while (held.step()) {
+    value_of(db.get(), old_row + "epoch, " + std::to_string(held.integer(0)) + ", '\\x" +
+                           held.text(1) + "'::bytea, 'RunPump', 120, 2, 2, 'pump started', '" +
+                           early + "' FROM generate_series(1, 2) AS epoch");
+  }
+  const PushResult result = push(archive, to);
+  ASSERT_EQ(result.status, PushStatus::kDone) << result.error;
+  EXPECT_EQ(result.counts.diagnostics.present, 2);
+  EXPECT_EQ(rows("diagnostic_entries WHERE first_download = '" + early + "'"), 2);
+  EXPECT_EQ(rows("diagnostic_entries"), 2);
+  // A row keyed the old way, from an older tool's push under way, is refused.
+  Failure refused;
+  EXPECT_FALSE(fleet::Run(db.get(),
+                          old_row +
+                              "1, counter, raw, function, line, task_id, severity, "
+                              "message, first_download FROM tarnquill.diagnostic_entries LIMIT 1",
+                          &refused));
+  EXPECT_EQ(refused.sqlstate, "23514");  // check_violation
 }
 
 TEST_F(Push, FailedConnectionsSayWhatToCheckAndNeverThePassword) {
