@@ -183,6 +183,27 @@ TEST_F(Push, InterruptedOrCutOffResumesWithEveryRowOnce) {
   EXPECT_EQ(rows("sample_entries"), 200);
 }
 
+TEST_F(Push, CtrlCInTheToolExits130AndKeepsTheCommittedBatch) {
+  ArchiveFile file;
+  {
+    archive::Archive archive = open_archive(file.path);
+    ScriptedReader unit;
+    fill(unit, 20);
+    collect(archive, unit);
+  }
+  cli::test::FakePlatform platform;
+  platform.waits = 1;  // pressed after the instruments and downloads went, before the samples
+  const std::vector<std::string> args = {"archive", "push", "--archive", file.path, "--to", to};
+  const auto stopped = cli::test::run(args, platform);
+  EXPECT_EQ(stopped.status, 130);
+  EXPECT_NE(stopped.err.find("the next push sends the rest"), std::string::npos) << stopped.err;
+  EXPECT_EQ(rows("downloads"), 1);
+  EXPECT_EQ(rows("sample_entries"), 0);
+  const auto rest = cli::test::run(args, cli::test::FakePlatform{});
+  EXPECT_EQ(rest.status, 0) << rest.err;
+  EXPECT_EQ(rows("sample_entries"), 20);
+}
+
 TEST_F(Push, ConcurrentOverlappingPushersStoreTheUnion) {
   constexpr std::size_t kPushers = 4;
   std::vector<std::unique_ptr<ArchiveFile>> files;
