@@ -1,5 +1,5 @@
 // archive push against a real PostgreSQL server: only what is new, resumed after an
-// interruption, concurrent pushers, an older schema upgraded, and connections that fail.
+// interruption, concurrent pushers, an older schema upgraded, TLS, and connections that fail.
 #include "fleet/push.h"
 
 #include <gtest/gtest.h>
@@ -323,6 +323,29 @@ TEST_F(Push, FailedConnectionsSayWhatToCheckAndNeverThePassword) {
   const auto allowed = push_to(pusher);
   unsetenv("PGPASSFILE");
   EXPECT_EQ(allowed.status, 0) << allowed.err;
+}
+
+TEST_F(Push, OverTlsVerifyFullTrustsOnlyTheLabsCertificateAuthority) {
+  ArchiveFile file;
+  {
+    archive::Archive archive = open_archive(file.path);
+    ScriptedReader unit;
+    fill(unit, 3);
+    collect(archive, unit);
+  }
+  cli::test::FakePlatform platform;
+  const auto push_trusting = [&](const std::string& root_cert) {
+    return cli::test::run({"archive", "push", "--archive", file.path, "--to",
+                           server().tls_conninfo(database, root_cert)},
+                          platform);
+  };
+  // The server takes this role over TCP only with TLS, so a push that went through used it.
+  const auto trusted = push_trusting(server().lab_ca());
+  EXPECT_EQ(trusted.status, 0) << trusted.err;
+  EXPECT_EQ(rows("sample_entries"), 3);
+  const auto stranger = push_trusting(server().stranger_ca());
+  EXPECT_EQ(stranger.status, 1);
+  EXPECT_NE(stranger.err.find("check the server's certificate"), std::string::npos) << stranger.err;
 }
 
 }  // namespace
