@@ -35,9 +35,8 @@ struct Archive {
 // Opens the archive at `path` and brings an older schema up to kSchemaVersion; a missing
 // file is created (not its folder) when `create`, else refused. Nothing, with *error saying
 // why, for a file that is not an archive or was made by a newer version of the tool.
-// (`version` below kSchemaVersion leaves a new file older, as tests of upgrades need.)
 [[nodiscard]] std::optional<Archive> OpenArchive(const std::string& path, std::string* error,
-                                                 bool create = true, int version = kSchemaVersion);
+                                                 bool create = true);
 
 using SampleRaw = std::array<std::uint8_t, kSampleLogEntrySize>;
 using DiagnosticRaw = std::array<std::uint8_t, kDiagnosticLogEntrySize>;

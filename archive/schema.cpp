@@ -159,8 +159,7 @@ void DiagnosticEpochFunction(sqlite3_context* context, int /*count*/, sqlite3_va
 
 }  // namespace
 
-std::optional<Archive> OpenArchive(const std::string& path, std::string* error, bool create,
-                                   int version_wanted) {
+std::optional<Archive> OpenArchive(const std::string& path, std::string* error, bool create) {
   sqlite3* raw = nullptr;
   const int opened = sqlite3_open_v2(
       path.c_str(), &raw, SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0), nullptr);
@@ -199,7 +198,7 @@ std::optional<Archive> OpenArchive(const std::string& path, std::string* error, 
       return fail("a database that is not an archive; give another file");
     }
   }
-  for (std::int64_t step = version; step < version_wanted; ++step) {
+  for (std::int64_t step = version; step < kSchemaVersion; ++step) {
     Transaction transaction(db);
     if (!transaction.ok() || !execute(db, kUpgrades[step]) ||
         !execute(db, "PRAGMA user_version=" + std::to_string(step + 1)) || !transaction.commit()) {
