@@ -6,7 +6,10 @@
 // (its start time, the serial and a random part), so archives from two laptops merge
 // without clashes. A sample entry is (serial, epoch, index): its epoch is named by the
 // instrument time of the epoch's first entry, so two archives that saw the same log name
-// it alike. A diagnostic entry is (serial, epoch, counter), its epochs numbered 1, 2, ...
+// it alike. A diagnostic entry is (serial, epoch, counter). Its entries carry no time, and
+// every restart logs the same first entries, so no name for a run of them would come out
+// alike on laptops that saw different parts of it: each diagnostic entry's epoch is named
+// by the entry's own bytes (DiagnosticEpoch), and any laptop that reads it keys it alike.
 //
 // Threads: an Archive is used by one thread at a time.
 #pragma once
@@ -14,6 +17,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "archive/sqlite.h"
@@ -21,7 +25,7 @@
 
 namespace tq::archive {
 
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 
 struct Archive {
   DatabaseHandle db;
@@ -108,17 +112,13 @@ enum class Stored { kNew, kUpdated, kUnchanged, kFailed };
 
 // ---- The diagnostic log ----------------------------------------------------------------
 
-// One read of the diagnostic log, from its first entry to its last: the epoch its entries
-// go to and the counter of the entry before.
-struct DiagnosticRead {
-  std::int64_t epoch = 0;  // 0 until the first entry
-  std::optional<std::int32_t> last_counter;
-};
+// The epoch a diagnostic entry is named by: the first 8 bytes of the SHA-256 of its raw
+// bytes, big-endian, the top bit cleared. The fleet database computes the same name.
+[[nodiscard]] std::int64_t DiagnosticEpoch(std::span<const std::uint8_t> raw);
 
-// Keeps an entry the archive lacks. An entry counter that goes back (below the read's
-// previous one, or a counter held with other bytes, or an unknown one below the highest
-// held) starts a new epoch. kNew or kUnchanged; kFailed on a database error.
+// Keeps an entry the archive lacks: kNew, kUnchanged when it holds it already, kFailed on
+// a database error.
 [[nodiscard]] Stored StoreDiagnostic(Archive& archive, std::int64_t download, std::uint16_t serial,
-                                     DiagnosticRead& read, const DiagnosticRaw& raw);
+                                     const DiagnosticRaw& raw);
 
 }  // namespace tq::archive

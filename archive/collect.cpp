@@ -83,14 +83,13 @@ struct Run {
   bool Diagnostics() {
     if (Stopped()) return false;
     if (!Read(reader.StartDiagnosticRead(), "StartDiagnosticLogRead")) return false;
-    DiagnosticRead read;
     for (;;) {
       if (Stopped()) return false;
       DiagnosticRaw raw{};
       const int code = reader.ReadDiagnosticEntry(raw);
       if (code == kResultLinkFailure) return Read(code, "GetDiagnosticLogEntry");
       if (code != kResultOk) return true;
-      if (!Keep(StoreDiagnostic(archive, download, serial, read, raw))) return false;
+      if (!Keep(StoreDiagnostic(archive, download, serial, raw))) return false;
     }
   }
 

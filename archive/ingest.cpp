@@ -1,11 +1,12 @@
 // Taking entries in: downloads, the sample log's epochs and in-progress samples, the
-// diagnostic log's counters. Each entry is committed on its own with its download's counts,
-// so an interrupted collection keeps exactly what it read.
+// diagnostic log's entries named by their bytes. Each entry is committed on its own with its
+// download's counts, so an interrupted collection keeps exactly what it read.
 #include <cstdio>
 #include <string_view>
 
 #include "archive/archive.h"
 #include "archive/decode.h"
+#include "archive/sha256.h"
 #include "ui/epoch.h"
 
 namespace tq::archive {
@@ -179,45 +180,26 @@ bool CountUnchanged(Archive& archive, std::int64_t download, std::int64_t count)
   return count <= 0 || AddToCount(archive.db.get(), download, "samples_unchanged", count);
 }
 
+std::int64_t DiagnosticEpoch(std::span<const std::uint8_t> raw) {
+  const Sha256Digest digest = Sha256(raw);
+  std::uint64_t name = 0;
+  for (std::size_t i = 0; i < 8; ++i) name = name << 8 | digest[i];
+  return static_cast<std::int64_t>(name & 0x7FFF'FFFF'FFFF'FFFFu);
+}
+
 Stored StoreDiagnostic(Archive& archive, std::int64_t download, std::uint16_t serial,
-                       DiagnosticRead& read, const DiagnosticRaw& raw) {
+                       const DiagnosticRaw& raw) {
   sqlite3* db = archive.db.get();
   const DiagnosticLogEntry entry = DecodeDiagnostic(raw);
   Transaction transaction(db);
   if (!transaction.ok()) return Stored::kFailed;
-  if (read.epoch == 0) {
-    Statement current(db, "SELECT diagnostic_epoch FROM instruments WHERE serial = ?1");
-    current.bind(1, std::int64_t{serial});
-    read.epoch = current.step() && !current.is_null(0) ? current.integer(0) : 1;
-  }
-  Statement held(db,
-                 "SELECT raw FROM diagnostic_entries WHERE serial = ?1 AND epoch = ?2 AND "
-                 "counter = ?3");
-  held.bind(1, std::int64_t{serial}).bind(2, read.epoch).bind(3, std::int64_t{entry.counter});
-  const bool is_held = held.step();
-  if (is_held && held.blob(0) == std::vector<std::uint8_t>(raw.begin(), raw.end())) {
-    read.last_counter = entry.counter;
-    return transaction.commit() ? Stored::kUnchanged : Stored::kFailed;
-  }
-  bool goes_back = is_held || (read.last_counter && entry.counter <= *read.last_counter);
-  if (!goes_back) {
-    Statement highest(db,
-                      "SELECT max(counter) FROM diagnostic_entries WHERE serial = ?1 AND "
-                      "epoch = ?2");
-    highest.bind(1, std::int64_t{serial}).bind(2, read.epoch);
-    goes_back = highest.step() && !highest.is_null(0) && entry.counter < highest.integer(0);
-  }
-  if (goes_back) {
-    Statement highest(db, "SELECT max(epoch) FROM diagnostic_entries WHERE serial = ?1");
-    highest.bind(1, std::int64_t{serial});
-    read.epoch = (highest.step() ? highest.integer(0) : read.epoch) + 1;
-  }
   Statement insert(db, R"sql(
     INSERT INTO diagnostic_entries (serial, epoch, counter, raw, function, line, task_id,
       severity, message, first_download)
-    VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10))sql");
+    VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)
+    ON CONFLICT (serial, epoch, counter) DO NOTHING)sql");
   insert.bind(1, std::int64_t{serial})
-      .bind(2, read.epoch)
+      .bind(2, DiagnosticEpoch(raw))
       .bind(3, std::int64_t{entry.counter})
       .bind(4, std::span<const std::uint8_t>(raw))
       .bind(5, FieldText(entry.function))
@@ -226,13 +208,12 @@ Stored StoreDiagnostic(Archive& archive, std::int64_t download, std::uint16_t se
       .bind(8, std::int64_t{entry.severity})
       .bind(9, FieldText(entry.message))
       .bind(10, download);
-  Statement current(db, "UPDATE instruments SET diagnostic_epoch = ?1 WHERE serial = ?2");
-  if (!insert.run() || !AddToCount(db, download, "diagnostics_new", 1) ||
-      !current.bind(1, read.epoch).bind(2, std::int64_t{serial}).run() || !transaction.commit()) {
+  if (!insert.run()) return Stored::kFailed;
+  const bool added = sqlite3_changes(db) > 0;
+  if ((added && !AddToCount(db, download, "diagnostics_new", 1)) || !transaction.commit()) {
     return Stored::kFailed;
   }
-  read.last_counter = entry.counter;
-  return Stored::kNew;
+  return added ? Stored::kNew : Stored::kUnchanged;
 }
 
 }  // namespace tq::archive

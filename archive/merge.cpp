@@ -1,8 +1,6 @@
-// Merging archives. Downloads are matched by their text id, sample entries by their keys
-// (epochs are named by content, so two laptops name them alike), diagnostic epochs by the
-// entries they share.
+// Merging archives. Downloads are matched by their text id, entries by their keys (epochs
+// are named by content, so two laptops name them alike).
 #include <map>
-#include <tuple>
 
 #include "archive/decode.h"
 #include "archive/maintenance.h"
@@ -21,7 +19,7 @@ std::map<std::int64_t, DownloadOrder> DownloadOrders(sqlite3* db, const char* sc
 }
 
 bool MergeInstruments(sqlite3* db) {
-  // The later sighting gives the name and the current epochs.
+  // The later sighting gives the name and the current epoch.
   return execute(db, R"sql(
     INSERT INTO main.instruments
     SELECT * FROM other.instruments WHERE true
@@ -32,9 +30,6 @@ bool MergeInstruments(sqlite3* db) {
       sample_epoch = CASE WHEN excluded.last_seen_utc > last_seen_utc THEN excluded.sample_epoch
                           WHEN excluded.last_seen_utc < last_seen_utc THEN sample_epoch
                           ELSE max(coalesce(sample_epoch, excluded.sample_epoch), coalesce(excluded.sample_epoch, sample_epoch)) END,
-      diagnostic_epoch = CASE WHEN excluded.last_seen_utc > last_seen_utc THEN excluded.diagnostic_epoch
-                          WHEN excluded.last_seen_utc < last_seen_utc THEN diagnostic_epoch
-                          ELSE max(coalesce(diagnostic_epoch, excluded.diagnostic_epoch), coalesce(excluded.diagnostic_epoch, diagnostic_epoch)) END,
       first_seen_utc = min(first_seen_utc, excluded.first_seen_utc),
       last_seen_utc = max(last_seen_utc, excluded.last_seen_utc);
   )sql");
@@ -119,38 +114,9 @@ bool MergeSamples(sqlite3* db, MergeCounts& counts) {
 }
 
 bool MergeDiagnostics(sqlite3* db, MergeCounts& counts) {
-  // Each of the other's epochs goes to the local epoch it shares an entry with, else keeps
-  // its number when that is free, else takes the next one.
-  std::map<std::pair<std::int64_t, std::int64_t>, std::int64_t> epoch_of;
-  std::map<std::int64_t, std::int64_t> next_free;  // per serial
-  {
-    Statement epochs(db, "SELECT DISTINCT serial, epoch FROM other.diagnostic_entries");
-    Statement shared(db, R"sql(
-      SELECT m.epoch FROM other.diagnostic_entries o JOIN main.diagnostic_entries m
-        ON m.serial = o.serial AND m.counter = o.counter AND m.raw = o.raw
-      WHERE o.serial = ?1 AND o.epoch = ?2 ORDER BY m.epoch LIMIT 1)sql");
-    Statement used(
-        db,
-        "SELECT count(*), (SELECT coalesce(max(epoch), 0) FROM main.diagnostic_entries "
-        "WHERE serial = ?1) FROM main.diagnostic_entries WHERE serial = ?1 AND epoch = ?2");
-    while (epochs.step()) {
-      const std::int64_t serial = epochs.integer(0);
-      const std::int64_t epoch = epochs.integer(1);
-      shared.reset();
-      shared.bind(1, serial).bind(2, epoch);
-      used.reset();
-      used.bind(1, serial).bind(2, epoch);
-      if (shared.step()) {
-        epoch_of[{serial, epoch}] = shared.integer(0);
-      } else if (used.step()) {
-        std::int64_t& next = next_free.try_emplace(serial, used.integer(1) + 1).first->second;
-        epoch_of[{serial, epoch}] = used.integer(0) == 0 && epoch < next ? epoch : next++;
-      }
-    }
-  }
   Statement entries(db, R"sql(
-    SELECT o.serial, o.epoch, o.counter, o.raw, o.function, o.line, o.task_id, o.severity,
-      o.message, m.id FROM other.diagnostic_entries o
+    SELECT o.serial, diagnostic_epoch(o.raw), o.counter, o.raw, o.function, o.line, o.task_id,
+      o.severity, o.message, m.id FROM other.diagnostic_entries o
     JOIN other.downloads d ON d.id = o.first_download JOIN main.downloads m ON m.uid = d.uid)sql");
   Statement put(db, R"sql(
     INSERT INTO main.diagnostic_entries (serial, epoch, counter, raw, function, line, task_id,
@@ -165,7 +131,7 @@ bool MergeDiagnostics(sqlite3* db, MergeCounts& counts) {
   while (entries.step()) {
     put.reset();
     put.bind(1, entries.integer(0))
-        .bind(2, epoch_of[{entries.integer(0), entries.integer(1)}])
+        .bind(2, entries.integer(1))
         .bind(3, entries.integer(2))
         .bind(4, entries.blob(3))
         .bind(5, entries.text(4))

@@ -18,7 +18,7 @@ CREATE TABLE instruments (
   first_seen_utc INTEGER NOT NULL,
   last_seen_utc INTEGER NOT NULL,
   sample_epoch INTEGER,      -- the epoch the instrument's sample log is in, as last seen
-  diagnostic_epoch INTEGER   -- the same for its diagnostic log
+  diagnostic_epoch INTEGER   -- the same for its diagnostic log (unused since version 3)
 );
 CREATE TABLE downloads (
   id INTEGER PRIMARY KEY,
@@ -126,13 +126,35 @@ CREATE TABLE pushes (
 );
 )sql";
 
+// Version 3: a diagnostic entry's epoch is named by its bytes (diagnostic_epoch, below),
+// no longer numbered per archive. An entry held under two numbers is kept once, with its
+// earliest download. What was pushed is not sent again: the fleet database renames what
+// it holds the same way when it is upgraded. instruments.diagnostic_epoch is left empty and
+// unused: SQLite 3.40 cannot drop a column whose definition a comment follows.
+constexpr std::string_view kSchemaV3 = R"sql(
+DELETE FROM diagnostic_entries AS d WHERE EXISTS (
+  SELECT 1 FROM diagnostic_entries AS k
+  JOIN downloads AS kd ON kd.id = k.first_download
+  JOIN downloads AS dd ON dd.id = d.first_download
+  WHERE k.serial = d.serial AND k.counter = d.counter AND k.raw = d.raw
+    AND (kd.started_utc, kd.uid, k.epoch) < (dd.started_utc, dd.uid, d.epoch));
+UPDATE diagnostic_entries SET epoch = diagnostic_epoch(raw);
+UPDATE instruments SET diagnostic_epoch = NULL;
+)sql";
+
 // Each step takes a file from version i to i + 1; step 0 makes a new file.
-constexpr std::string_view kUpgrades[] = {kSchemaV1, kSchemaV2};
+constexpr std::string_view kUpgrades[] = {kSchemaV1, kSchemaV2, kSchemaV3};
 static_assert(std::size(kUpgrades) == kSchemaVersion);
 
 std::int64_t UserVersion(sqlite3* db) {
   Statement query(db, "PRAGMA user_version");
   return query.step() ? query.integer(0) : -1;
+}
+
+void DiagnosticEpochFunction(sqlite3_context* context, int /*count*/, sqlite3_value** values) {
+  const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_value_blob(values[0]));
+  const auto size = static_cast<std::size_t>(sqlite3_value_bytes(values[0]));
+  sqlite3_result_int64(context, DiagnosticEpoch(std::span<const std::uint8_t>(bytes, size)));
 }
 
 }  // namespace
@@ -157,6 +179,12 @@ std::optional<Archive> OpenArchive(const std::string& path, std::string* error, 
   // collection still keeps every committed entry.
   if (!execute(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON")) {
     return fail(last_error(db) + " (is it an archive?)");
+  }
+  // diagnostic_epoch(raw) in SQL: for the upgrade to version 3, and for merging.
+  if (sqlite3_create_function(db, "diagnostic_epoch", 1,
+                              SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                              DiagnosticEpochFunction, nullptr, nullptr) != SQLITE_OK) {
+    return fail(last_error(db));
   }
   const std::int64_t version = UserVersion(db);
   if (version < 0) return fail(last_error(db) + " (is it an archive?)");

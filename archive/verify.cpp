@@ -1,5 +1,5 @@
 // Checking an archive: what SQLite finds, references that lead nowhere, and entries whose
-// stored fields are not what their raw bytes say.
+// stored fields (a diagnostic entry's epoch among them) are not what their raw bytes say.
 #include <cstdio>
 
 #include "archive/decode.h"
@@ -39,7 +39,8 @@ void CheckDiagnostics(sqlite3* db, std::vector<std::string>& findings) {
   while (rows.step()) {
     const std::vector<std::uint8_t> blob = rows.blob(3);
     const DiagnosticLogEntry e = DecodeDiagnostic(ToDiagnosticRaw(blob));
-    const bool same = blob.size() == kDiagnosticLogEntrySize && rows.integer(2) == e.counter &&
+    const bool same = blob.size() == kDiagnosticLogEntrySize &&
+                      rows.integer(1) == DiagnosticEpoch(blob) && rows.integer(2) == e.counter &&
                       rows.text(4) == FieldText(e.function) && rows.integer(5) == e.line &&
                       rows.integer(6) == e.task_id && rows.integer(7) == e.severity &&
                       rows.text(8) == FieldText(e.message);

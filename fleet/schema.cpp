@@ -135,7 +135,26 @@ LEFT JOIN tarnquill.fleet_samples s ON s.instrument_serial = i.serial
 GROUP BY i.serial, season.start;
 )sql";
 
-constexpr std::array kSteps{kVersion1, kVersion2};
+// Version 3: a diagnostic entry's epoch is named by its bytes, as the archive names it
+// (the first 8 bytes of their SHA-256, the top bit cleared), no longer numbered by each
+// archive. What the database holds is renamed in place, an entry held under two numbers
+// kept once with its earliest download; the check then refuses a row keyed the old way
+// (a push by an older tool that was under way meanwhile).
+constexpr std::string_view kVersion3 = R"sql(
+CREATE FUNCTION tarnquill.diagnostic_epoch(raw bytea) RETURNS bigint
+  LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE
+  RETURN ('x' || encode(substr(sha256(raw), 1, 8), 'hex'))::bit(64)::bigint
+    & 9223372036854775807;
+LOCK TABLE tarnquill.diagnostic_entries IN SHARE ROW EXCLUSIVE MODE;
+DELETE FROM tarnquill.diagnostic_entries AS d USING tarnquill.diagnostic_entries AS k
+WHERE k.serial = d.serial AND k.counter = d.counter AND k.raw = d.raw
+  AND (k.first_download, k.epoch) < (d.first_download, d.epoch);
+UPDATE tarnquill.diagnostic_entries SET epoch = tarnquill.diagnostic_epoch(raw);
+ALTER TABLE tarnquill.diagnostic_entries ADD CONSTRAINT diagnostic_epoch_names_the_entry
+  CHECK (epoch = tarnquill.diagnostic_epoch(raw));
+)sql";
+
+constexpr std::array kSteps{kVersion1, kVersion2, kVersion3};
 static_assert(kSteps.size() == kFleetSchemaVersion);
 
 // The outcome texts as the program shows them, written when the views are made or upgraded.

@@ -10,7 +10,7 @@
 
 namespace tq::fleet {
 
-inline constexpr int kFleetSchemaVersion = 2;
+inline constexpr int kFleetSchemaVersion = 3;
 
 // Brings the database to `version` (creating everything in an empty one), under a lock
 // so that pushers starting together do it once. The database's id, or nothing with

@@ -150,11 +150,10 @@ TEST(ArchiveCollect, TheDiagnosticLogIsReadWholeAndOnlyWhatIsNewKept) {
   EXPECT_EQ(collect(archive, unit).counts.diagnostics_new, 3);
   unit.diagnostics.push_back(diagnostic(4));
   EXPECT_EQ(collect(archive, unit).counts.diagnostics_new, 1);
-  // Cleared and counting again from 1 with other entries: a new epoch.
+  // Cleared and counting again from 1 with other entries: kept beside the first ones.
   unit.diagnostics = {diagnostic(1, "restarted"), diagnostic(2, "clock set")};
   EXPECT_EQ(collect(archive, unit).counts.diagnostics_new, 2);
   EXPECT_EQ(count_rows(archive, "SELECT count(*) FROM diagnostic_entries"), 6);
-  EXPECT_EQ(count_rows(archive, "SELECT max(epoch) FROM diagnostic_entries"), 2);
   EXPECT_EQ(collect(archive, unit).counts.diagnostics_new, 0);
   // The instrument's single-byte text is kept as UTF-8 beside its raw bytes.
   unit.diagnostics.push_back(diagnostic(3,
@@ -162,7 +161,8 @@ TEST(ArchiveCollect, TheDiagnosticLogIsReadWholeAndOnlyWhatIsNewKept) {
                                         "C"));
   EXPECT_EQ(collect(archive, unit).counts.diagnostics_new, 1);
   Statement message(archive.db.get(),
-                    "SELECT message FROM diagnostic_entries WHERE epoch = 2 AND counter = 3");
+                    "SELECT message FROM diagnostic_entries WHERE counter = 3 AND "
+                    "message <> 'pump started'");
   ASSERT_TRUE(message.step());
   EXPECT_EQ(message.text(0), "board at 41\u00B0C");
 }

@@ -1,4 +1,5 @@
-// Two laptops' archives merged in either order, twice; verify finds a tampered entry.
+// Two laptops' archives merged in either order, twice; verify finds a tampered entry; an
+// older archive upgraded.
 #include <filesystem>
 #include <fstream>
 
@@ -12,7 +13,7 @@ namespace {
 std::string dump(Archive& archive) {
   std::string text;
   for (const char* sql : {
-           "SELECT serial, name, first_seen_utc, last_seen_utc, sample_epoch, diagnostic_epoch "
+           "SELECT serial, name, first_seen_utc, last_seen_utc, sample_epoch "
            "FROM instruments ORDER BY serial",
            "SELECT uid, serial, started_utc, ended_utc, clock_offset_s, samples_new, completed "
            "FROM downloads ORDER BY uid",
@@ -93,7 +94,38 @@ TEST(ArchiveVerify, FindsAnEntryWhoseBytesNoLongerMatchItsFields) {
   const std::vector<std::string> findings = VerifyArchive(archive);
   ASSERT_EQ(findings.size(), 2u);
   EXPECT_NE(findings[0].find("sample entry 1001/1790000000/1"), std::string::npos) << findings[0];
-  EXPECT_NE(findings[1].find("diagnostic entry 1001/1/1"), std::string::npos) << findings[1];
+  EXPECT_NE(findings[1].find("diagnostic entry 1001/7759802679027881662/1"), std::string::npos)
+      << findings[1];
+}
+
+TEST(ArchiveUpgrade, Version2DiagnosticEpochsAreNamedByTheirEntriesEachEntryOnce) {
+  ArchiveFile file;
+  ScriptedReader unit;
+  unit.diagnostics = {diagnostic(1, "restarted"), diagnostic(2)};
+  {
+    Archive old = open_archive(file.path);
+    (void)collect(old, unit, 1001, {}, 1796725800);
+    unit.diagnostics[1] = diagnostic(2, "clock set");  // restarted, its first entry alike
+    (void)collect(old, unit, 1001, {}, 1796729400);
+    // As version 2 numbered them: epoch 1, then 2 after the restart, the restart's first
+    // entry held in both (as a merge of two laptops' archives could leave it).
+    ASSERT_TRUE(execute(old.db.get(), R"sql(
+      UPDATE diagnostic_entries SET epoch = first_download;
+      INSERT INTO diagnostic_entries (serial, epoch, counter, raw, function, line, task_id,
+        severity, message, first_download)
+      SELECT serial, 2, counter, raw, function, line, task_id, severity, message, 2
+      FROM diagnostic_entries WHERE counter = 1;
+      INSERT INTO pushes VALUES ('fleet', 'u@h/f', 0, 3, 0);
+      PRAGMA user_version = 2;)sql"));
+  }
+  Archive upgraded = open_archive(file.path);
+  EXPECT_EQ(count_rows(upgraded, "SELECT count(*) FROM diagnostic_entries"), 3);
+  EXPECT_EQ(count_rows(upgraded, "SELECT first_download FROM diagnostic_entries WHERE counter = 1"),
+            1);
+  EXPECT_EQ(count_rows(upgraded, "SELECT epoch FROM diagnostic_entries WHERE counter = 1"),
+            5698860422061774581);  // its bytes' SHA-256, worked out with another tool
+  EXPECT_EQ(count_rows(upgraded, "SELECT diagnostics_through FROM pushes"), 3);
+  EXPECT_TRUE(VerifyArchive(upgraded).empty());
 }
 
 TEST(ArchiveOpen, RefusesWhatIsNotAnArchiveIsNewerOrIsNotThere) {

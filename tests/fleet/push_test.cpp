@@ -1,5 +1,5 @@
 // archive push against a real PostgreSQL server: only what is new, resumed after an
-// interruption, concurrent pushers, an older schema upgraded, and connections that fail.
+// interruption, concurrent pushers, an older schema upgraded, TLS, and connections that fail.
 #include "fleet/push.h"
 
 #include <gtest/gtest.h>
@@ -129,6 +129,27 @@ TEST_F(Push, EntriesMergedFromAnotherLaptopFollow) {
   EXPECT_EQ(rows("sample_entries"), 22);
 }
 
+TEST_F(Push, DiagnosticsOfAUnitTwoLaptopsMetAtDifferentTimesAreStoredOnce) {
+  using archive::test::diagnostic;
+  ArchiveFile file;
+  archive::Archive first = open_archive(file.path);
+  ScriptedReader unit;
+  unit.diagnostics = {diagnostic(1, "restarted"), diagnostic(2)};
+  collect(first, unit, 1001, {}, 1796725800);
+  // The unit restarts; this laptop collects again, then one that never met it before.
+  unit.diagnostics = {diagnostic(1, "restarted"), diagnostic(2, "clock set"), diagnostic(3),
+                      diagnostic(4)};
+  collect(first, unit, 1001, {}, 1796729400);
+  archive::Archive second = open_archive(file.sibling("second.sqlite"));
+  collect(second, unit, 1001, {}, 1796733000);
+
+  ASSERT_EQ(push(first, to).status, PushStatus::kDone);
+  const PushResult pushed = push(second, to);
+  ASSERT_EQ(pushed.status, PushStatus::kDone) << pushed.error;
+  EXPECT_EQ(pushed.counts.diagnostics.present, 4);
+  EXPECT_EQ(rows("diagnostic_entries"), 5);
+}
+
 TEST_F(Push, InterruptedOrCutOffResumesWithEveryRowOnce) {
   ArchiveFile file;
   archive::Archive archive = open_archive(file.path);
@@ -160,6 +181,27 @@ TEST_F(Push, InterruptedOrCutOffResumesWithEveryRowOnce) {
   EXPECT_EQ(rest.counts.samples.added, 100);
   EXPECT_EQ(rest.counts.samples.present, 0);
   EXPECT_EQ(rows("sample_entries"), 200);
+}
+
+TEST_F(Push, CtrlCInTheToolExits130AndKeepsTheCommittedBatch) {
+  ArchiveFile file;
+  {
+    archive::Archive archive = open_archive(file.path);
+    ScriptedReader unit;
+    fill(unit, 20);
+    collect(archive, unit);
+  }
+  cli::test::FakePlatform platform;
+  platform.waits = 1;  // pressed after the instruments and downloads went, before the samples
+  const std::vector<std::string> args = {"archive", "push", "--archive", file.path, "--to", to};
+  const auto stopped = cli::test::run(args, platform);
+  EXPECT_EQ(stopped.status, 130);
+  EXPECT_NE(stopped.err.find("the next push sends the rest"), std::string::npos) << stopped.err;
+  EXPECT_EQ(rows("downloads"), 1);
+  EXPECT_EQ(rows("sample_entries"), 0);
+  const auto rest = cli::test::run(args, cli::test::FakePlatform{});
+  EXPECT_EQ(rest.status, 0) << rest.err;
+  EXPECT_EQ(rows("sample_entries"), 20);
 }
 
 TEST_F(Push, ConcurrentOverlappingPushersStoreTheUnion) {
@@ -202,16 +244,35 @@ TEST_F(Push, UpgradesADatabaseAtAnOlderSchemaVersion) {
   ScriptedReader unit;
   fill(unit, 3);
   unit.samples[1].stop_reason = 5;  // timeout
+  unit.diagnostics = {archive::test::diagnostic(1), archive::test::diagnostic(2)};
   collect(archive, unit);
 
   const PushResult result = push(archive, to);
   ASSERT_EQ(result.status, PushStatus::kDone) << result.error;
-  EXPECT_EQ(value_of(db.get(), "SELECT version FROM tarnquill.schema_version"), "2");
+  EXPECT_EQ(value_of(db.get(), "SELECT version FROM tarnquill.schema_version"), "3");
   EXPECT_EQ(value_of(db.get(),
                      "SELECT string_agg(stop_reason, ',' ORDER BY entry_index) "
                      "FROM tarnquill.fleet_samples WHERE NOT completed"),
             "timeout");
   EXPECT_EQ(value_of(db.get(), "SELECT samples_total FROM tarnquill.fleet_instruments"), "3");
+
+  // Version 2 as two archives left it: each diagnostic entry under epoch 1 and again under 2.
+  Failure failure;
+  ASSERT_TRUE(RunScript(db.get(), R"sql(
+    ALTER TABLE tarnquill.diagnostic_entries DROP CONSTRAINT diagnostic_epoch_names_the_entry;
+    DROP FUNCTION tarnquill.diagnostic_epoch;
+    UPDATE tarnquill.diagnostic_entries SET epoch = 1;
+    INSERT INTO tarnquill.diagnostic_entries
+    SELECT serial, 2, counter, raw, function, line, task_id, severity, message, first_download
+    FROM tarnquill.diagnostic_entries;
+    UPDATE tarnquill.schema_version SET version = 2;)sql",
+                        &failure))
+      << failure.message;
+  ASSERT_EQ(push(archive, to).status, PushStatus::kDone);
+  EXPECT_EQ(rows("diagnostic_entries"), 2);
+  // What an older tool's push under way would still write, keyed the old way, is refused.
+  EXPECT_FALSE(fleet::Run(db.get(), "UPDATE tarnquill.diagnostic_entries SET epoch = 1", &failure));
+  EXPECT_EQ(failure.sqlstate, "23514");  // check_violation
 }
 
 TEST_F(Push, FailedConnectionsSayWhatToCheckAndNeverThePassword) {
@@ -245,6 +306,29 @@ TEST_F(Push, FailedConnectionsSayWhatToCheckAndNeverThePassword) {
   const auto allowed = push_to(pusher);
   unsetenv("PGPASSFILE");
   EXPECT_EQ(allowed.status, 0) << allowed.err;
+}
+
+TEST_F(Push, OverTlsVerifyFullTrustsOnlyTheLabsCertificateAuthority) {
+  ArchiveFile file;
+  {
+    archive::Archive archive = open_archive(file.path);
+    ScriptedReader unit;
+    fill(unit, 3);
+    collect(archive, unit);
+  }
+  cli::test::FakePlatform platform;
+  const auto push_trusting = [&](const std::string& root_cert) {
+    return cli::test::run({"archive", "push", "--archive", file.path, "--to",
+                           server().tls_conninfo(database, root_cert)},
+                          platform);
+  };
+  // The server takes this role over TCP only with TLS, so a push that went through used it.
+  const auto trusted = push_trusting(server().lab_ca());
+  EXPECT_EQ(trusted.status, 0) << trusted.err;
+  EXPECT_EQ(rows("sample_entries"), 3);
+  const auto stranger = push_trusting(server().stranger_ca());
+  EXPECT_EQ(stranger.status, 1);
+  EXPECT_NE(stranger.err.find("check the server's certificate"), std::string::npos) << stranger.err;
 }
 
 }  // namespace
