@@ -2,12 +2,17 @@
 #include "cli/config_json.h"
 
 #include <map>
+#include <span>
 #include <utility>
 
 #include "cli/json_fields.h"
 #include "cli/report.h"
 #include "cli/schedule_json.h"
 #include "cli/text_encoding.h"
+#include "config/cleaning_dialog.h"
+#include "config/flow_meter_dialog.h"
+#include "config/identity_dialog.h"
+#include "config/pressure_dialog.h"
 #include "link/command_table.h"
 #include "link/commands.h"
 #include "link/device_type.h"
@@ -23,36 +28,59 @@ std::string field_text(std::span<const char> field) {
   return std::string(view.substr(0, view.find('\0')));
 }
 
+// A record's whole-number fields, by its field table.
+template <class Record, class Table>
+void put_fields(nlohmann::ordered_json& json, const Table& table, const Record& record) {
+  for (const WholeField<Record>& field : table) json[field.key] = field_value(record, field);
+}
+
+// "0, 1, 2, 3 or 5"
+std::string codes_text(std::span<const ComboValue> codes) {
+  std::string text;
+  for (std::size_t i = 0; i < codes.size(); ++i) {
+    if (i > 0) text += i + 1 == codes.size() ? " or " : ", ";
+    text += std::to_string(codes[i].value);
+  }
+  return text;
+}
+
+// Each field of the table checked against its limit and its codes.
+template <class Record, class Table>
+void take_fields(Fields& fields, const Table& table, Record& record) {
+  for (const WholeField<Record>& field : table) {
+    const std::optional<std::uint32_t> value = fields.whole(field.key, field.max, true);
+    if (value && !is_field_code(field, *value)) {
+      fields.fail(field.key, "must be " + codes_text(field.codes));
+    }
+    set_field(record, field, value.value_or(0));
+  }
+}
+
 nlohmann::ordered_json motor_json(std::uint8_t id, const MotorConfig& motor) {
-  return {{"motor_id", id},
-          {"name", std::string(NameOfCode(kMotorNames, id, ""))},
-          {"direction", motor.direction},
-          {"autostop_sensor", motor.autostop_sensor},
-          {"second_autostop_sensor", motor.second_autostop_sensor},
-          {"max_pressure_bar", motor.max_pressure},
-          {"overpressure_timeout_s", motor.overpressure_timeout},
-          {"engaged_hall", motor.engaged_hall},
-          {"disengaged_hall", motor.disengaged_hall},
-          {"speed_percent", motor.speed}};
+  nlohmann::ordered_json json = {{"motor_id", id},
+                                 {"name", std::string(NameOfCode(kMotorNames, id, ""))}};
+  put_fields(json, kMotorFields, motor);
+  return json;
 }
 
 nlohmann::ordered_json pressure_json(const PressureCalibration& p) {
   nlohmann::ordered_json points = nlohmann::ordered_json::array();
   for (std::size_t i = 0; i < kCalibrationPoints; ++i) {
-    points.push_back({{"pressure_bar", json_number(p.point_pressure[i])},
-                      {"volts", json_number(p.point_voltage[i])},
-                      {"in_use", p.point_in_use[i] != 0}});
+    points.push_back({{kPointPressureKey, json_number(p.point_pressure[i])},
+                      {kPointVoltsKey, json_number(p.point_voltage[i])},
+                      {kPointInUseKey, p.point_in_use[i] != 0}});
   }
-  return {{"slope_bar_per_volt", p.slope}, {"offset_bar", p.offset}, {"points", points}};
+  return {{kSlopeKey, p.slope}, {kOffsetKey, p.offset}, {kPointsKey, points}};
 }
 
+// The waste box sits second, between the first two numbers.
 nlohmann::ordered_json cleaning_json(const CleaningConfig& c) {
-  return {{"stabilisation_time_s", c.stabilisation_time},
-          {"clean_through_cartridge", c.clean_through_cartridge != 0},
-          {"bleach_speed_percent", c.bleach_speed},
-          {"bleach_time_s", c.bleach_time},
-          {"dwell_time_s", c.dwell_time},
-          {"flush_time_s", c.flush_time}};
+  const std::span<const WholeField<CleaningConfig>> fields(kCleaningFields);
+  nlohmann::ordered_json json = nlohmann::ordered_json::object();
+  put_fields(json, fields.first(1), c);
+  json[kCleaningThroughCartridgeKey] = c.clean_through_cartridge != 0;
+  put_fields(json, fields.subspan(1), c);
+  return json;
 }
 
 nlohmann::ordered_json tasks_json(const InstrumentConfig& config) {
@@ -110,7 +138,7 @@ void flatten(const nlohmann::ordered_json& value, const std::string& path,
 bool same_value(const std::string& key, const nlohmann::ordered_json& a,
                 const nlohmann::ordered_json& b) {
   if (a == b) return true;
-  const bool single = key.rfind("pressure_calibration.points[", 0) == 0;
+  const bool single = key.rfind(std::string("pressure_calibration.") + kPointsKey + "[", 0) == 0;
   return single && a.is_number() && b.is_number() &&
          static_cast<float>(a.get<double>()) == static_cast<float>(b.get<double>());
 }
@@ -176,17 +204,20 @@ nlohmann::ordered_json config_to_json(const InstrumentConfig& config, const Unit
   for (std::uint8_t id = 1; id <= kMotorCount; ++id) {
     motors.push_back(motor_json(id, config.motors[id - 1U]));
   }
+  nlohmann::ordered_json identity = {
+      {kIdentityNameKey, utf8_from_windows_1252(sensor_name_of(config.identity))}};
+  put_fields(identity, kIdentityFields, config.identity);
+  nlohmann::ordered_json flow_meter = nlohmann::ordered_json::object();
+  put_fields(flow_meter, kFlowMeterFields, config.flow_meter);
   return {{"format", kFormat},
           {"version", kFormatVersion},
           {"unit",
            {{"device_type", unit.device_type},
             {"device", DeviceTypeName(unit.device_type)},
             {"firmware", utf8_from_windows_1252(unit.firmware)}}},
-          {"identity",
-           {{"name", utf8_from_windows_1252(sensor_name_of(config.identity))},
-            {"serial_number", config.identity.serial_number}}},
+          {"identity", identity},
           {"motors", motors},
-          {"flow_meter", {{"pulses_per_litre", config.flow_meter.pulses_per_litre}}},
+          {"flow_meter", flow_meter},
           {"pressure_calibration", pressure_json(config.pressure)},
           {"cleaning", cleaning_json(config.cleaning)},
           {"schedule", schedule_to_json(config.schedule)},
@@ -209,62 +240,43 @@ ConfigFromJson config_from_json(const nlohmann::ordered_json& document) {
 
   if (const nlohmann::ordered_json* identity = top.take("identity", true)) {
     Fields fields(*identity, "identity", &error);
-    SetFieldText(config.identity.name, fields.single_byte_text("name", 20, true).value_or(""));
-    config.identity.serial_number =
-        static_cast<std::uint16_t>(fields.whole("serial_number", 65535, true).value_or(0));
+    SetFieldText(config.identity.name,
+                 fields.single_byte_text(kIdentityNameKey, kMaxDeviceName, true).value_or(""));
+    take_fields(fields, kIdentityFields, config.identity);
     fields.finish();
   }
   each_of(top, "motors", config.motors.size(), &error, [&](Fields& f, std::size_t i) {
-    MotorConfig& m = config.motors[i];
-    if (f.whole("motor_id", 5, true).value_or(i + 1) != i + 1) {
+    if (f.whole("motor_id", kMotorCount, true).value_or(i + 1) != i + 1) {
       f.fail("motor_id", "must be " + std::to_string(i + 1) + " (the motors in order 1 to 5)");
     }
     f.text("name", 40, false);
-    m.direction = static_cast<std::uint8_t>(f.whole("direction", 1, true).value_or(0));
-    m.autostop_sensor = static_cast<std::uint8_t>(f.whole("autostop_sensor", 5, true).value_or(0));
-    if (m.autostop_sensor == 4) f.fail("autostop_sensor", "must be 0, 1, 2, 3 or 5");
-    m.second_autostop_sensor =
-        static_cast<std::uint8_t>(f.whole("second_autostop_sensor", 6, true).value_or(0));
-    if (m.second_autostop_sensor != 0 && m.second_autostop_sensor != kAutostopPressure) {
-      f.fail("second_autostop_sensor", "must be 0 or 6");
-    }
-    m.max_pressure = static_cast<std::uint8_t>(f.whole("max_pressure_bar", 10, true).value_or(0));
-    m.overpressure_timeout =
-        static_cast<std::uint16_t>(f.whole("overpressure_timeout_s", 3600, true).value_or(0));
-    m.engaged_hall = static_cast<std::uint16_t>(f.whole("engaged_hall", 4095, true).value_or(0));
-    m.disengaged_hall =
-        static_cast<std::uint16_t>(f.whole("disengaged_hall", 4095, true).value_or(0));
-    m.speed = static_cast<std::uint16_t>(f.whole("speed_percent", 100, true).value_or(0));
+    take_fields(f, kMotorFields, config.motors[i]);
   });
   if (const nlohmann::ordered_json* flow = top.take("flow_meter", true)) {
     Fields fields(*flow, "flow_meter", &error);
-    config.flow_meter.pulses_per_litre =
-        fields.whole("pulses_per_litre", 0xFFFFFFFFu, true).value_or(0);
+    take_fields(fields, kFlowMeterFields, config.flow_meter);
     fields.finish();
   }
   if (const nlohmann::ordered_json* pressure = top.take("pressure_calibration", true)) {
     Fields fields(*pressure, "pressure_calibration", &error);
-    config.pressure.slope = fields.real("slope_bar_per_volt", true).value_or(0);
-    config.pressure.offset = fields.real("offset_bar", true).value_or(0);
-    each_of(fields, "points", kCalibrationPoints, &error, [&](Fields& f, std::size_t i) {
+    config.pressure.slope = fields.real(kSlopeKey, true).value_or(0);
+    config.pressure.offset = fields.real(kOffsetKey, true).value_or(0);
+    each_of(fields, kPointsKey, kCalibrationPoints, &error, [&](Fields& f, std::size_t i) {
       config.pressure.point_pressure[i] =
-          static_cast<float>(f.real("pressure_bar", true).value_or(0));
-      config.pressure.point_voltage[i] = static_cast<float>(f.real("volts", true).value_or(0));
-      config.pressure.point_in_use[i] = f.flag("in_use", true).value_or(false) ? 1 : 0;
+          static_cast<float>(f.real(kPointPressureKey, true).value_or(0));
+      config.pressure.point_voltage[i] =
+          static_cast<float>(f.real(kPointVoltsKey, true).value_or(0));
+      config.pressure.point_in_use[i] = f.flag(kPointInUseKey, true).value_or(false) ? 1 : 0;
     });
     fields.finish();
   }
   if (const nlohmann::ordered_json* cleaning = top.take("cleaning", true)) {
     Fields f(*cleaning, "cleaning", &error);
     CleaningConfig& c = config.cleaning;
-    c.stabilisation_time =
-        static_cast<std::uint16_t>(f.whole("stabilisation_time_s", 65535, true).value_or(0));
-    c.clean_through_cartridge = f.flag("clean_through_cartridge", true).value_or(false) ? 1 : 0;
-    c.bleach_speed =
-        static_cast<std::uint8_t>(f.whole("bleach_speed_percent", 100, true).value_or(0));
-    c.bleach_time = static_cast<std::uint16_t>(f.whole("bleach_time_s", 65535, true).value_or(0));
-    c.dwell_time = static_cast<std::uint16_t>(f.whole("dwell_time_s", 65535, true).value_or(0));
-    c.flush_time = static_cast<std::uint16_t>(f.whole("flush_time_s", 65535, true).value_or(0));
+    const std::span<const WholeField<CleaningConfig>> numbers(kCleaningFields);
+    take_fields(f, numbers.first(1), c);
+    c.clean_through_cartridge = f.flag(kCleaningThroughCartridgeKey, true).value_or(false) ? 1 : 0;
+    take_fields(f, numbers.subspan(1), c);
     f.finish();
   }
   if (const nlohmann::ordered_json* schedule = top.take("schedule", true);

@@ -11,12 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "config/motor_dialog.h"
 #include "link/connection.h"
 #include "link/records.h"
 
 namespace tq::cli {
-
-inline constexpr std::uint8_t kMotorCount = 5;
 
 struct InstrumentConfig {
   IdentityRecord identity;

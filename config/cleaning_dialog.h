@@ -7,6 +7,7 @@
 #include <string>
 
 #include "link/records.h"
+#include "ui/record_fields.h"
 #include "ui/resource.h"
 #include "ui/window_face.h"
 
@@ -20,18 +21,17 @@ inline constexpr const char* kCleaningSaveFailedText = "Failed to save cleaning 
 // Spelt so on purpose: the message keeps its fixed text.
 inline constexpr const char* kCleaningSavedText = "Cleaning confugration saved";
 
-// The five number entries, in record order, with the largest value each field holds.
-struct CleaningField {
-  int id;
-  std::uint32_t max;
-};
-inline constexpr std::array<CleaningField, 5> kCleaningFields = {{
-    {IDC_CLEANING_FLOW_TIME, 65535},
-    {IDC_CLEANING_BLEACH_SPEED, 100},  // percent of the pump's maximum
-    {IDC_CLEANING_BLEACH_TIME, 65535},
-    {IDC_CLEANING_DWELL, 65535},
-    {IDC_CLEANING_FLUSH, 65535},
+// The five number entries, in record order. The waste box sits between the first two in
+// the record and in the configuration file.
+inline constexpr std::array<WholeField<CleaningConfig>, 5> kCleaningFields = {{
+    {IDC_CLEANING_FLOW_TIME, "stabilisation_time_s", &CleaningConfig::stabilisation_time, 65535,
+     "s"},
+    {IDC_CLEANING_BLEACH_SPEED, "bleach_speed_percent", &CleaningConfig::bleach_speed, 100, "%"},
+    {IDC_CLEANING_BLEACH_TIME, "bleach_time_s", &CleaningConfig::bleach_time, 65535, "s"},
+    {IDC_CLEANING_DWELL, "dwell_time_s", &CleaningConfig::dwell_time, 65535, "s"},
+    {IDC_CLEANING_FLUSH, "flush_time_s", &CleaningConfig::flush_time, 65535, "s"},
 }};
+inline constexpr const char* kCleaningThroughCartridgeKey = "clean_through_cartridge";
 
 // The entries as the operator left them: the texts of kCleaningFields in order, and the
 // waste box.

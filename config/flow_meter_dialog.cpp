@@ -1,12 +1,12 @@
 // The flow meter dialog's logic.
 #include "config/flow_meter_dialog.h"
 
-#include <limits>
-
 #include "ui/text_format.h"
 
 namespace tq {
 namespace {
+
+constexpr std::uint32_t kMaxPulses = max_of(kFlowMeterFields, &FlowMeterConfig::pulses_per_litre);
 
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -23,7 +23,7 @@ std::uint32_t parse_pulses_per_litre(std::string_view text) {
   for (const char c : text) {
     if (c < '0' || c > '9') return 0;
     value = value * 10 + static_cast<std::uint64_t>(c - '0');
-    if (value > std::numeric_limits<std::uint32_t>::max()) return 0;
+    if (value > kMaxPulses) return 0;
   }
   return static_cast<std::uint32_t>(value);
 }

@@ -4,6 +4,7 @@
 // that ends it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,6 +12,8 @@
 
 #include "link/connection.h"
 #include "link/records.h"
+#include "ui/record_fields.h"
+#include "ui/resource.h"
 #include "ui/window_face.h"
 
 namespace tq {
@@ -26,8 +29,14 @@ inline constexpr const char* kIdentityNameTooltip = "Sensor name to display in C
 inline constexpr const char* kIdentitySerialTooltip =
     "Sensor serial number (engraved on microfluidic chip)";
 
-inline constexpr std::size_t kMaxDeviceName = kDeviceNameField - 1;  // 20 characters
-inline constexpr std::uint32_t kMaxSerialNumber = 65535;
+// The record's fields: its name, at most 20 characters, and its one number.
+inline constexpr const char* kIdentityNameKey = "name";
+inline constexpr std::size_t kMaxDeviceName = kDeviceNameField - 1;
+inline constexpr std::array<WholeField<IdentityRecord>, 1> kIdentityFields = {{
+    {IDC_IDENTITY_SERIAL, "serial_number", &IdentityRecord::serial_number, 65535, ""},
+}};
+inline constexpr std::uint32_t kMaxSerialNumber =
+    max_of(kIdentityFields, &IdentityRecord::serial_number);
 // The result SetIdentity gives when the firmware does not take this record format.
 inline constexpr int kResultFormatRefused = 8;
 

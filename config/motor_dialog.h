@@ -15,6 +15,8 @@
 
 #include "link/records.h"
 #include "ui/dialog_tables.h"
+#include "ui/record_fields.h"
+#include "ui/resource.h"
 #include "ui/window_face.h"
 
 namespace tq {
@@ -66,18 +68,40 @@ inline constexpr std::array<ComboValue, 2> kSecondAutostopCombo = {
   return motor_id == kMotorSamplePump || motor_id == kMotorStabilizerPump;
 }
 
+// The motors, ids kMotorCartridgeLoad (1) to kMotorStabilizerPump.
+inline constexpr std::uint8_t kMotorCount = kMotorStabilizerPump;
+
+// A motor's configuration in record order. The combo boxes' fields take only their codes.
+inline constexpr std::array<WholeField<MotorConfig>, 8> kMotorFields = {{
+    {IDC_MOTOR_DIRECTION, "direction", &MotorConfig::direction, largest_code(kDirectionCombo), "",
+     kDirectionCombo},
+    {IDC_MOTOR_AUTOSTOP, "autostop_sensor", &MotorConfig::autostop_sensor,
+     largest_code(kAutostopCombo), "", kAutostopCombo},
+    {IDC_MOTOR_SECOND_AUTOSTOP, "second_autostop_sensor", &MotorConfig::second_autostop_sensor,
+     largest_code(kSecondAutostopCombo), "", kSecondAutostopCombo},
+    {IDC_MOTOR_PRESSURE, "max_pressure_bar", &MotorConfig::max_pressure, 10, "bar"},
+    {IDC_MOTOR_TIMEOUT, "overpressure_timeout_s", &MotorConfig::overpressure_timeout, 3600, "s"},
+    {IDC_MOTOR_ENGAGED, "engaged_hall", &MotorConfig::engaged_hall, 4095, ""},  // 12-bit reading
+    {IDC_MOTOR_DISENGAGED, "disengaged_hall", &MotorConfig::disengaged_hall, 4095, ""},
+    {IDC_MOTOR_SPEED, "speed_percent", &MotorConfig::speed, 100, "%"},
+}};
+
 // The largest value each typed field takes when committed.
-inline constexpr std::uint32_t kMaxMotorSpeed = 100;
-inline constexpr std::uint32_t kMaxPressureBar = 10;
-inline constexpr std::uint32_t kMaxOverpressureSeconds = 3600;
-inline constexpr std::uint32_t kMaxHallValue = 4095;
+inline constexpr std::uint32_t kMaxMotorSpeed = max_of(kMotorFields, &MotorConfig::speed);
+inline constexpr std::uint32_t kMaxPressureBar = max_of(kMotorFields, &MotorConfig::max_pressure);
+inline constexpr std::uint32_t kMaxOverpressureSeconds =
+    max_of(kMotorFields, &MotorConfig::overpressure_timeout);
+inline constexpr std::uint32_t kMaxHallValue = max_of(kMotorFields, &MotorConfig::engaged_hall);
+// Both Hall entries are committed by the one limit.
+static_assert(kMaxHallValue == max_of(kMotorFields, &MotorConfig::disengaged_hall));
+
 // A pump test waits at most this many minutes.
 inline constexpr std::uint32_t kMaxFlowTimeoutMinutes = 255;
 
 // What the dialog holds for its life.
 struct MotorDialogModel {
-  std::array<MotorConfig, 5> working{};  // motor ids 1..5; what the controls edit
-  std::array<MotorConfig, 5> saved{};    // what the instrument is known to hold
+  std::array<MotorConfig, kMotorCount> working{};  // motor ids 1..5; what the controls edit
+  std::array<MotorConfig, kMotorCount> saved{};    // what the instrument is known to hold
   std::uint8_t current = kMotorCartridgeLoad;
   bool running = false;  // from a run or test the dialog started until a Stop
 };

@@ -32,6 +32,15 @@ inline constexpr const char* kPressureSavedText = "Config Saved";
 inline constexpr const char* kPressureTestCaption = "Test";
 inline constexpr const char* kPressureTestFailedText = "Unable to get sample from device";
 
+// The block's keys in the configuration file, in record order: the line, then one object
+// per point. No limits: every value the record's floating-point fields hold is taken.
+inline constexpr const char* kSlopeKey = "slope_bar_per_volt";
+inline constexpr const char* kOffsetKey = "offset_bar";
+inline constexpr const char* kPointsKey = "points";
+inline constexpr const char* kPointPressureKey = "pressure_bar";
+inline constexpr const char* kPointVoltsKey = "volts";
+inline constexpr const char* kPointInUseKey = "in_use";
+
 // A fit needs its determinant above this; below it the points do not fix a line.
 inline constexpr double kMinFitDeterminant = 1e-11;
 

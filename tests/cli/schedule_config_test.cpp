@@ -202,6 +202,10 @@ TEST_P(Files, ConfigLoadRefusesABadFileAndWritesNothing) {
   const Case cases[] = {
       {"\"speed_percent\": 80", "\"speed_percent\": 180",
        "motors[3].speed_percent must be a whole number from 0 to 100"},
+      {"\"autostop_sensor\": 1", "\"autostop_sensor\": 4",
+       "motors[0].autostop_sensor must be 0, 1, 2, 3 or 5"},
+      {"\"second_autostop_sensor\": 0", "\"second_autostop_sensor\": 3",
+       "motors[0].second_autostop_sensor must be 0 or 6"},
       {"\"name\": \"Simulated Sampler\"", "\"name\": \"A name far too long for it\"",
        "identity.name must be a text of at most 20 characters"},
       {"\"name\": \"Simulated Sampler\"", "\"name\": \"Sampler \\u4e00\"",

@@ -18,7 +18,7 @@ using Record = std::array<std::uint8_t, kCleaningConfigSize>;
 
 std::map<int, std::string> shown(HWND dialog) {
   std::map<int, std::string> texts;
-  for (const CleaningField& field : kCleaningFields) {
+  for (const auto& field : kCleaningFields) {
     texts[field.id] = GuiHarness::item_text(dialog, field.id);
   }
   return texts;
