@@ -48,9 +48,7 @@ struct RunFieldControls {
 
 // Every entry limited silently to its byte: counts above 255 become 255, a text that is
 // not a number 0; the volume is read as a decimal number of litres and becomes tenths
-// (times 10 plus 0.01, truncated), limited to 0..255.
+// (VolumeToTenths).
 [[nodiscard]] RunFields take_run_fields(const RunFieldControls& controls);
-
-[[nodiscard]] std::uint8_t volume_tenths_of(double litres);
 
 }  // namespace tq
