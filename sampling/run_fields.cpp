@@ -1,6 +1,7 @@
 // Run parameters between the controls, the settings store and StartRun.
 #include "sampling/run_fields.h"
 
+#include <algorithm>
 #include <span>
 
 #include "link/encodings.h"
@@ -64,6 +65,14 @@ RunFields take_run_fields(const RunFieldControls& controls) {
   fields.timeout_minutes = byte_entry(controls.timeout);
   fields.clean = controls.clean ? 1 : 0;
   return fields;
+}
+
+RunRequest start_run_request(const RunFields& fields, std::int64_t seconds_since_1970) {
+  RunRequest request = fields;
+  // Never a wrapped count: the largest after 2106, 0 before 1970.
+  request.start_time =
+      static_cast<std::uint32_t>(std::clamp<std::int64_t>(seconds_since_1970, 0, 0xFFFFFFFF));
+  return request;
 }
 
 }  // namespace tq

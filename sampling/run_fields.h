@@ -51,4 +51,11 @@ struct RunFieldControls {
 // (VolumeToTenths).
 [[nodiscard]] RunFields take_run_fields(const RunFieldControls& controls);
 
+// What StartRun sends for a run (mode Schedule sends StartSchedule instead): the fields
+// with the PC's time when Start was given, from seconds since 1970 UTC, as an unsigned
+// 32-bit count (good until 2106, the largest count after that; 0 for a clock set before
+// 1970).
+[[nodiscard]] RunRequest start_run_request(const RunFields& fields,
+                                           std::int64_t seconds_since_1970);
+
 }  // namespace tq

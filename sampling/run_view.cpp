@@ -6,6 +6,7 @@
 #include <span>
 #include <utility>
 
+#include "link/commands.h"
 #include "ui/epoch.h"
 #include "ui/resource.h"
 #include "ui/text_format.h"
@@ -155,14 +156,12 @@ RunControlDecision decide_run_controls(const RunControlInputs& inputs) {
   return {evaluate_rule<When>(std::span(kRunControlRule), holds), running};
 }
 
-std::uint32_t request_time_of(std::int64_t seconds_since_1970) {
-  if (seconds_since_1970 < 0) return 0;
-  if (seconds_since_1970 > 0xFFFFFFFF) return 0xFFFFFFFF;
-  return static_cast<std::uint32_t>(seconds_since_1970);
-}
-
 bool stop_stops_schedule(std::uint8_t control_source) {
   return control_source == kControlSourceSchedule;
+}
+
+int send_stop(Connection* connection, std::uint8_t control_source) {
+  return stop_stops_schedule(control_source) ? StopSchedule(connection) : StopRun(connection);
 }
 
 bool double_click_opens_reset(int x, int y, const ViewRect& banner, std::uint8_t sampler_state) {
