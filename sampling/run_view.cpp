@@ -4,6 +4,7 @@
 #include <array>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <utility>
 
 #include "link/commands.h"
@@ -117,6 +118,15 @@ RunStatusTexts run_status_texts(const SystemStatus& status) {
   texts.pressure =
       or_empty(format_text("Max pressure: %.3f bar", static_cast<double>(status.max_pressure)));
   return texts;
+}
+
+std::string sampler_state_name(const SystemStatus& status) {
+  const RunStatusTexts texts = run_status_texts(status);
+  std::string name = texts.banner == "unpowered" ? texts.banner : texts.state;
+  constexpr std::string_view kLabel = "Sampler State: ";
+  if (name.rfind(kLabel, 0) == 0) name.erase(0, kLabel.size());
+  if (status.control_source == kControlSourceSchedule) name += ", schedule in control";
+  return name;
 }
 
 std::vector<ControlText> run_status_face(const RunStatusTexts& texts) {

@@ -35,6 +35,9 @@ inline constexpr std::size_t kStatusTimeLength = 16;
 [[nodiscard]] std::string status_time(std::uint32_t epoch_seconds);
 
 [[nodiscard]] RunStatusTexts run_status_texts(const SystemStatus& status);
+// The sampler's state as the state line names it ("Idle", "Pumping Sample ID=3",
+// "unpowered"), never its code; "schedule in control" added when it is.
+[[nodiscard]] std::string sampler_state_name(const SystemStatus& status);
 // The texts as the controls they go into: the banner first, then the lines in order.
 [[nodiscard]] std::vector<ControlText> run_status_face(const RunStatusTexts& texts);
 
