@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "config/clock_dialog.h"
 #include "ui/epoch.h"
 
 namespace tq::cli {
@@ -36,12 +37,7 @@ std::optional<DeviceTime> parse_clock_time(std::string_view text) {
   return time;
 }
 
-std::string clock_text(const DeviceTime& time) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%02d/%02d/%04d %02d:%02d:%02d", time.day, time.month, time.year,
-                time.hour, time.minute, time.second);
-  return text;
-}
+std::string clock_text(const DeviceTime& time) { return clock_panel_text(time); }
 
 std::string clock_iso(const DeviceTime& time) {
   char text[32];
