@@ -105,9 +105,11 @@ int run_check(const CommandContext& context) {
     return report_interrupted(context.console.err);
   } else if (result == kResultOk) {
     std::vector<TaskDetails> tasks;
-    for (std::uint8_t i = 1; i <= last_task; ++i) {
+    // Counted wider than the byte: a count of 255 must end the loop.
+    for (unsigned i = 1; i <= last_task; ++i) {
       TaskDetails task;
-      const int read = context.read([&] { return GetTaskDetails(connection, i, &task); });
+      const int read = context.read(
+          [&] { return GetTaskDetails(connection, static_cast<std::uint8_t>(i), &task); });
       if (stopped(read)) return report_interrupted(context.console.err);
       if (read == kResultOk) tasks.push_back(task);
     }
