@@ -4,17 +4,10 @@
 #include <charconv>
 #include <cstdio>
 
+#include "config/clock_dialog.h"
 #include "ui/epoch.h"
 
 namespace tq::cli {
-namespace {
-
-std::optional<std::int64_t> seconds_of(const DeviceTime& time) {
-  return calendar_seconds(calendar_of(time));
-}
-
-}  // namespace
-
 std::optional<DeviceTime> parse_clock_time(std::string_view text) {
   // Exactly YYYY-MM-DD HH:MM:SS (or with a T): no signs, spaces or short fields slip in.
   constexpr std::string_view kShape = "dddd-dd-dd?dd:dd:dd";
@@ -40,36 +33,16 @@ std::optional<DeviceTime> parse_clock_time(std::string_view text) {
   time.hour = static_cast<std::uint8_t>(hour);
   time.minute = static_cast<std::uint8_t>(minute);
   time.second = static_cast<std::uint8_t>(second);
-  if (!seconds_of(time)) return std::nullopt;
+  if (!calendar_seconds(calendar_of(time))) return std::nullopt;
   return time;
 }
 
-std::string clock_text(const DeviceTime& time) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%02d/%02d/%04d %02d:%02d:%02d", time.day, time.month, time.year,
-                time.hour, time.minute, time.second);
-  return text;
-}
+std::string clock_text(const DeviceTime& time) { return clock_panel_text(time); }
 
 std::string clock_iso(const DeviceTime& time) {
   char text[32];
   std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", time.year, time.month, time.day,
                 time.hour, time.minute, time.second);
-  return text;
-}
-
-std::optional<std::int64_t> clock_offset(const DeviceTime& instrument, const DeviceTime& computer) {
-  const auto a = seconds_of(instrument);
-  const auto b = seconds_of(computer);
-  if (!a || !b) return std::nullopt;
-  return *a - *b;
-}
-
-std::string offset_text(std::int64_t seconds) {
-  if (seconds == 0) return "0 s";
-  char text[64];
-  std::snprintf(text, sizeof text, "%+lld s (%s this computer)", static_cast<long long>(seconds),
-                seconds > 0 ? "ahead of" : "behind");
   return text;
 }
 

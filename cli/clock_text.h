@@ -1,8 +1,6 @@
-// Clock times as the tool reads and writes them. The instrument's clock is local wall-clock
-// time without a zone, so offsets compare it with the computer's local time.
+// Clock times as the tool reads and prints them.
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,13 +17,5 @@ namespace tq::cli {
 [[nodiscard]] std::string clock_text(const DeviceTime& time);
 // "yyyy-mm-ddThh:mm:ss", for JSON.
 [[nodiscard]] std::string clock_iso(const DeviceTime& time);
-
-// Seconds the instrument is ahead of the computer (negative: behind); nothing when either
-// time is not a real moment.
-[[nodiscard]] std::optional<std::int64_t> clock_offset(const DeviceTime& instrument,
-                                                       const DeviceTime& computer);
-
-// "+2 s (ahead of this computer)", "-75 s (behind this computer)", "0 s".
-[[nodiscard]] std::string offset_text(std::int64_t seconds);
 
 }  // namespace tq::cli

@@ -6,10 +6,10 @@
 #include "cli/commands.h"
 #include "cli/diagnostic_reader.h"
 #include "cli/report.h"
-#include "cli/text_encoding.h"
-#include "diagnostics/diagnostics_view.h"
+#include "config/readiness.h"
+#include "diagnostics/readiness.h"
 #include "link/commands.h"
-#include "ui/epoch.h"
+#include "sampling/readiness.h"
 
 namespace tq::cli {
 
@@ -47,14 +47,14 @@ int run_check(const CommandContext& context) {
   }
   lines.push_back({Verdict::kOk, "answers", "the instrument answers"});
   lines.push_back(check_state(status));
-  lines.push_back(check_supply(status, limits));
+  lines.push_back(check_supply(status, limits.supply_min_v, limits.supply_max_v));
 
   DeviceTime clock;
   if (const int result = context.read([&] { return GetClock(connection, &clock); });
       stopped(result)) {
     return report_interrupted(context.console.err);
   } else if (result == kResultOk) {
-    lines.push_back(check_clock(clock, context.platform.local_now(), limits));
+    lines.push_back(check_clock(clock, context.platform.local_now(), limits.clock_offset_s));
   } else {
     lines.push_back({Verdict::kFail, "clock", "not read: " + describe_result(result)});
   }
@@ -73,11 +73,8 @@ int run_check(const CommandContext& context) {
   SampleLogEntry first;
   const int log_result = context.read([&] { return GetSampleLogEntry(connection, 0, &first); });
   if (stopped(log_result)) return report_interrupted(context.console.err);
-  if (log_result == kResultNoSuchEntry) {
-    lines.push_back({Verdict::kOk, "sample log", "empty"});
-  } else if (log_result == kResultOk) {
-    lines.push_back({Verdict::kWarn, "sample log",
-                     "holds entries; save it ('log clear --after-save FILE') before deployment"});
+  if (log_result == kResultNoSuchEntry || log_result == kResultOk) {
+    lines.push_back(check_sample_log(log_result == kResultOk));
   } else {
     lines.push_back({Verdict::kFail, "sample log", "not read: " + describe_result(log_result)});
   }
@@ -107,29 +104,16 @@ int run_check(const CommandContext& context) {
       stopped(result)) {
     return report_interrupted(context.console.err);
   } else if (result == kResultOk) {
-    std::vector<std::string> full;
-    for (std::uint8_t i = 1; i <= last_task; ++i) {
+    std::vector<TaskDetails> tasks;
+    // Counted wider than the byte: a count of 255 must end the loop.
+    for (unsigned i = 1; i <= last_task; ++i) {
       TaskDetails task;
-      const int read = context.read([&] { return GetTaskDetails(connection, i, &task); });
+      const int read = context.read(
+          [&] { return GetTaskDetails(connection, static_cast<std::uint8_t>(i), &task); });
       if (stopped(read)) return report_interrupted(context.console.err);
-      if (read != kResultOk) continue;
-      const std::uint32_t size = task.stack_end - task.stack_start + 1;
-      const std::uint32_t used = task.stack_end - task.stack_top + 1;
-      // A stack that spans the whole address space wraps its size to 0.
-      // cppcheck-suppress knownConditionTrueFalse
-      if (size != 0 && static_cast<double>(used) > 0.9 * size) {
-        const std::string_view name(task.name.data(), task.name.size());
-        full.push_back(utf8_from_windows_1252(name.substr(0, name.find('\0'))) + " " +
-                       std::to_string(used) + "/" + std::to_string(size));
-      }
+      if (read == kResultOk) tasks.push_back(task);
     }
-    if (full.empty()) {
-      lines.push_back({Verdict::kOk, "stacks", "every task below 90% of its stack"});
-    } else {
-      std::string detail = "above 90%:";
-      for (const std::string& task : full) detail += " " + task;
-      lines.push_back({Verdict::kWarn, "stacks", detail});
-    }
+    lines.push_back(check_stacks(tasks));
   } else {
     lines.push_back({Verdict::kFail, "stacks", "tasks not read: " + describe_result(result)});
   }

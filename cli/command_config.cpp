@@ -8,6 +8,7 @@
 #include "cli/schedule_json.h"
 #include "link/command_table.h"
 #include "link/commands.h"
+#include "sampling/run_view.h"
 
 namespace tq::cli {
 namespace {

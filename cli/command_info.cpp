@@ -5,6 +5,7 @@
 #include "cli/commands.h"
 #include "cli/report.h"
 #include "cli/text_encoding.h"
+#include "config/readiness.h"
 #include "link/command_table.h"
 #include "link/commands.h"
 #include "link/device_type.h"

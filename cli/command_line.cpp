@@ -121,6 +121,21 @@ void add_log_commands(CLI::App& app, Invocation& in, Leaves& leaves, const char*
   add_force_option(*clear_command, in);
 }
 
+// The Run view's codes of the four modes.
+std::uint8_t run_mode_code(RunMode mode) {
+  switch (mode) {
+    case RunMode::kLoad:
+      return kRunModeLoadUnload;
+    case RunMode::kSample:
+      return kRunModeSample;
+    case RunMode::kPrime:
+      return kRunModePrime;
+    case RunMode::kSchedule:
+      return kRunModeSchedule;
+  }
+  return kRunModeLoadUnload;
+}
+
 }  // namespace
 
 ParsedCommandLine parse_command_line(std::span<const std::string> args) {
@@ -259,8 +274,10 @@ ParsedCommandLine parse_command_line(std::span<const std::string> args) {
   return result;
 }
 
-std::optional<RunValues> run_values(const RunStart& start, std::string* problem) {
-  RunValues values;
+std::optional<RunFields> run_values(const RunStart& start, std::string* problem) {
+  RunFields values;
+  values.run_mode = run_mode_code(start.mode);
+  values.clean = start.clean ? 1 : 0;
   const auto whole = [&](const std::string& text, const char* option, const char* what,
                          std::uint8_t* out) {
     const auto value = plain_number(text, false);
@@ -272,7 +289,7 @@ std::optional<RunValues> run_values(const RunStart& start, std::string* problem)
     *out = static_cast<std::uint8_t>(*value);
     return true;
   };
-  if (!whole(start.cartridges, "--cartridges", "cartridges", &values.cartridges) ||
+  if (!whole(start.cartridges, "--cartridges", "cartridges", &values.cartridge_count) ||
       !whole(start.timeout, "--timeout", "minutes", &values.timeout_minutes)) {
     return std::nullopt;
   }

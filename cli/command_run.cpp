@@ -4,23 +4,11 @@
 #include "link/command_table.h"
 #include "link/commands.h"
 #include "link/encodings.h"
+#include "sampling/run_fields.h"
+#include "sampling/run_view.h"
 
 namespace tq::cli {
 namespace {
-
-std::uint8_t run_mode_code(RunMode mode) {
-  switch (mode) {
-    case RunMode::kLoad:
-      return kRunModeLoadUnload;
-    case RunMode::kSample:
-      return kRunModeSample;
-    case RunMode::kPrime:
-      return kRunModePrime;
-    case RunMode::kSchedule:
-      return kRunModeSchedule;
-  }
-  return kRunModeLoadUnload;
-}
 
 // A StartSchedule whose answer was lost took effect when the schedule is in control.
 int in_control(const CommandContext& context, bool* took) {
@@ -49,19 +37,12 @@ int run_run_start(const CommandContext& context) {
   }
   // Checked when the command line was read; a script gets no silent clamp.
   std::string problem;
-  const auto values = run_values(start, &problem);
-  if (!values) {
+  const auto fields = run_values(start, &problem);
+  if (!fields) {
     context.console.err << "tarnquill-cli: " << problem << "; nothing was sent\n";
     return kExitUsage;
   }
-  RunRequest request;
-  request.run_mode = run_mode_code(start.mode);
-  request.cartridge_count = values->cartridges;
-  request.volume_tenths = values->volume_tenths;
-  request.timeout_minutes = values->timeout_minutes;
-  request.clean = start.clean ? 1 : 0;
-  const std::int64_t now = context.platform.utc_now();
-  request.start_time = now < 0 || now > 0xFFFFFFFFLL ? 0 : static_cast<std::uint32_t>(now);
+  const auto request = start_run_request(*fields, context.platform.utc_now());
   const auto running = [&](bool* took) {
     SystemStatus status;
     const int result = GetSystemStatus(context.connection(), &status);
@@ -98,9 +79,9 @@ int run_run_stop(const CommandContext& context) {
     return report_failure(context.console.err, kCmdGetSystemStatus, result);
   }
   // As the Run view's Stop: the instrument's control source decides, not the mode.
-  const bool schedule = status.control_source == kControlSourceSchedule;
+  const bool schedule = stop_stops_schedule(status.control_source);
   const int result = context.write(
-      [&] { return schedule ? StopSchedule(connection) : StopRun(connection); },
+      [&] { return send_stop(connection, status.control_source); },
       [&](bool* took) {
         SystemStatus now;
         const int read = GetSystemStatus(connection, &now);

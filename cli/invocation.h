@@ -9,6 +9,7 @@
 
 #include "cli/archive_options.h"
 #include "cli/session.h"
+#include "sampling/run_fields.h"
 
 namespace tq::cli {
 
@@ -52,14 +53,10 @@ struct RunStart {
   bool clean = false;
 };
 
-// The run's values as numbers, each checked against its field: nothing, with *problem
-// naming the option, for a value that is not a plain number or is out of range.
-struct RunValues {
-  std::uint8_t cartridges = 0;
-  std::uint8_t volume_tenths = 0;
-  std::uint8_t timeout_minutes = 0;
-};
-[[nodiscard]] std::optional<RunValues> run_values(const RunStart& start, std::string* problem);
+// The run's fields as the Run view's controls would give them, each value checked against
+// its field: nothing, with *problem naming the option, for a value that is not a plain
+// number or is out of range (a script gets no silent clamp).
+[[nodiscard]] std::optional<RunFields> run_values(const RunStart& start, std::string* problem);
 
 struct CheckLimits {
   double clock_offset_s = 5;  // FAIL above this offset from the computer's clock

@@ -8,7 +8,6 @@
 #include "cli/retry.h"
 #include "link/command_table.h"
 #include "link/transaction.h"
-#include "sampling/run_view.h"
 
 namespace tq::cli {
 
@@ -37,15 +36,6 @@ int report_failure(std::ostream& err, const std::string& what, int result) {
 
 int report_failure(std::ostream& err, std::uint8_t command, int result) {
   return report_failure(err, std::string(command_name(command)), result);
-}
-
-std::string sampler_state_name(const SystemStatus& status) {
-  const RunStatusTexts texts = run_status_texts(status);
-  std::string name = texts.banner == "unpowered" ? texts.banner : texts.state;
-  constexpr std::string_view kLabel = "Sampler State: ";
-  if (name.rfind(kLabel, 0) == 0) name.erase(0, kLabel.size());
-  if (status.control_source == kControlSourceSchedule) name += ", schedule in control";
-  return name;
 }
 
 double json_number(float value) {

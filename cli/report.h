@@ -24,10 +24,6 @@ int report_failure(std::ostream& err, std::uint8_t command, int result);
 // "tarnquill-cli: interrupted"; returns kExitInterrupted.
 int report_interrupted(std::ostream& err);
 
-// The sampler's state as the Run view names it ("Idle", "Pumping Sample ID=3",
-// "unpowered"), never its code; "schedule in control" added when it is.
-[[nodiscard]] std::string sampler_state_name(const SystemStatus& status);
-
 // A float as JSON: the shortest decimal that reads back as the same float (0.1, not the
 // 0.10000000149011612 its double would print).
 [[nodiscard]] double json_number(float value);

@@ -36,10 +36,12 @@ std::optional<std::string> too_many_tasks_message(std::uint8_t task_count) {
   return format_text(kTooManyTasksFormat, static_cast<unsigned>(task_count), kLastShownTask);
 }
 
+StackUsage stack_usage(const TaskDetails& task) {
+  return {task.stack_end - task.stack_top + 1, task.stack_end - task.stack_start + 1};
+}
+
 std::vector<ControlText> task_row_texts(int row, const TaskDetails& task) {
-  // Unsigned 32-bit arithmetic, as the firmware's addresses are.
-  const std::uint32_t size = task.stack_end - task.stack_start + 1;
-  const std::uint32_t used = task.stack_end - task.stack_top + 1;
+  const auto [used, size] = stack_usage(task);
   const bool is_task = row != 0;
   return {
       {task_row_id(IDC_TASK_ROW0_ID, row), formatted(format_text("%d", row))},

@@ -41,6 +41,15 @@ static_assert(kTaskRowCount <= static_cast<int>(kMaxTaskFilters));
 // The message refusing a task count the table cannot show; nothing when it fits.
 [[nodiscard]] std::optional<std::string> too_many_tasks_message(std::uint8_t task_count);
 
+// A task's stack in bytes, in the firmware's unsigned 32-bit address arithmetic: its size
+// (end - start + 1; a stack spanning the whole address space wraps to 0) and the part used
+// (end - top + 1).
+struct StackUsage {
+  std::uint32_t used = 0;
+  std::uint32_t size = 0;
+};
+[[nodiscard]] StackUsage stack_usage(const TaskDetails& task);
+
 // Task ID, name, the three stack addresses as "%X", the usage ("----/size" for row 0,
 // "used/size" for the others) and the state ("Not a task", "Active", "Inactive").
 [[nodiscard]] std::vector<ControlText> task_row_texts(int row, const TaskDetails& task);

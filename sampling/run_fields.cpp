@@ -1,9 +1,10 @@
 // Run parameters between the controls, the settings store and StartRun.
 #include "sampling/run_fields.h"
 
-#include <cmath>
+#include <algorithm>
 #include <span>
 
+#include "link/encodings.h"
 #include "ui/entry_parse.h"
 #include "ui/text_format.h"
 
@@ -55,22 +56,23 @@ RunFieldControls show_run_fields(const RunFields& fields) {
   return controls;
 }
 
-std::uint8_t volume_tenths_of(double litres) {
-  const double tenths = std::trunc(litres * 10.0 + 0.01);
-  if (!(tenths > 0)) return 0;  // negative, and not a number
-  if (tenths > kByteMax) return static_cast<std::uint8_t>(kByteMax);
-  return static_cast<std::uint8_t>(tenths);
-}
-
 RunFields take_run_fields(const RunFieldControls& controls) {
   RunFields fields;
   fields.run_mode =
       static_cast<std::uint8_t>(combo_value_at(std::span(kRunModes), controls.mode_index));
   fields.cartridge_count = byte_entry(controls.cartridges);
-  fields.volume_tenths = volume_tenths_of(parse_double_entry(controls.volume));
+  fields.volume_tenths = VolumeToTenths(parse_double_entry(controls.volume));
   fields.timeout_minutes = byte_entry(controls.timeout);
   fields.clean = controls.clean ? 1 : 0;
   return fields;
+}
+
+RunRequest start_run_request(const RunFields& fields, std::int64_t seconds_since_1970) {
+  RunRequest request = fields;
+  // Never a wrapped count: the largest after 2106, 0 before 1970.
+  request.start_time =
+      static_cast<std::uint32_t>(std::clamp<std::int64_t>(seconds_since_1970, 0, 0xFFFFFFFF));
+  return request;
 }
 
 }  // namespace tq

@@ -48,9 +48,14 @@ struct RunFieldControls {
 
 // Every entry limited silently to its byte: counts above 255 become 255, a text that is
 // not a number 0; the volume is read as a decimal number of litres and becomes tenths
-// (times 10 plus 0.01, truncated), limited to 0..255.
+// (VolumeToTenths).
 [[nodiscard]] RunFields take_run_fields(const RunFieldControls& controls);
 
-[[nodiscard]] std::uint8_t volume_tenths_of(double litres);
+// What StartRun sends for a run (mode Schedule sends StartSchedule instead): the fields
+// with the PC's time when Start was given, from seconds since 1970 UTC, as an unsigned
+// 32-bit count (good until 2106, the largest count after that; 0 for a clock set before
+// 1970).
+[[nodiscard]] RunRequest start_run_request(const RunFields& fields,
+                                           std::int64_t seconds_since_1970);
 
 }  // namespace tq

@@ -4,8 +4,10 @@
 #include <array>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <utility>
 
+#include "link/commands.h"
 #include "ui/epoch.h"
 #include "ui/resource.h"
 #include "ui/text_format.h"
@@ -118,6 +120,15 @@ RunStatusTexts run_status_texts(const SystemStatus& status) {
   return texts;
 }
 
+std::string sampler_state_name(const SystemStatus& status) {
+  const RunStatusTexts texts = run_status_texts(status);
+  std::string name = texts.banner == "unpowered" ? texts.banner : texts.state;
+  constexpr std::string_view kLabel = "Sampler State: ";
+  if (name.rfind(kLabel, 0) == 0) name.erase(0, kLabel.size());
+  if (status.control_source == kControlSourceSchedule) name += ", schedule in control";
+  return name;
+}
+
 std::vector<ControlText> run_status_face(const RunStatusTexts& texts) {
   return {
       {IDC_STATE_BANNER, texts.banner},  {IDC_TIME_LINE, texts.time},
@@ -155,14 +166,12 @@ RunControlDecision decide_run_controls(const RunControlInputs& inputs) {
   return {evaluate_rule<When>(std::span(kRunControlRule), holds), running};
 }
 
-std::uint32_t request_time_of(std::int64_t seconds_since_1970) {
-  if (seconds_since_1970 < 0) return 0;
-  if (seconds_since_1970 > 0xFFFFFFFF) return 0xFFFFFFFF;
-  return static_cast<std::uint32_t>(seconds_since_1970);
-}
-
 bool stop_stops_schedule(std::uint8_t control_source) {
   return control_source == kControlSourceSchedule;
+}
+
+int send_stop(Connection* connection, std::uint8_t control_source) {
+  return stop_stops_schedule(control_source) ? StopSchedule(connection) : StopRun(connection);
 }
 
 bool double_click_opens_reset(int x, int y, const ViewRect& banner, std::uint8_t sampler_state) {

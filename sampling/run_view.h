@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "link/connection.h"
 #include "link/records.h"
 #include "ui/window_face.h"
 
@@ -34,6 +35,9 @@ inline constexpr std::size_t kStatusTimeLength = 16;
 [[nodiscard]] std::string status_time(std::uint32_t epoch_seconds);
 
 [[nodiscard]] RunStatusTexts run_status_texts(const SystemStatus& status);
+// The sampler's state as the state line names it ("Idle", "Pumping Sample ID=3",
+// "unpowered"), never its code; "schedule in control" added when it is.
+[[nodiscard]] std::string sampler_state_name(const SystemStatus& status);
 // The texts as the controls they go into: the banner first, then the lines in order.
 [[nodiscard]] std::vector<ControlText> run_status_face(const RunStatusTexts& texts);
 
@@ -70,14 +74,11 @@ inline constexpr const char* kStartRunFailed = "Unable to start device - check p
 inline constexpr const char* kStopScheduleFailed = "Unable to stop schedule - check power supply";
 inline constexpr const char* kStopRunFailed = "Unable to stop device - turn off the power";
 
-// The RunRequest's PC-time field for a moment given as seconds since 1970 UTC: the count
-// as an unsigned 32-bit number (good until 2106, the largest count after that), 0 for a
-// clock set before 1970.
-[[nodiscard]] std::uint32_t request_time_of(std::int64_t seconds_since_1970);
-
 // Stop follows the instrument's control source, not the combo: the schedule in control is
 // stopped with StopSchedule, anything else with StopRun.
 [[nodiscard]] bool stop_stops_schedule(std::uint8_t control_source);
+// Sends the stop command for `control_source`; its ResultCode.
+[[nodiscard]] int send_stop(Connection* connection, std::uint8_t control_source);
 
 // ---- Double-click --------------------------------------------------------------------------
 

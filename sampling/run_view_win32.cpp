@@ -147,23 +147,19 @@ void on_start(HWND view, const RunViewState& state) {
     }
     return;
   }
-  RunRequest request = fields;
   const auto now = std::chrono::system_clock::now().time_since_epoch();
-  request.start_time =
-      request_time_of(std::chrono::duration_cast<std::chrono::seconds>(now).count());
+  const RunRequest request =
+      start_run_request(fields, std::chrono::duration_cast<std::chrono::seconds>(now).count());
   if (StartRun(connection, request) != kResultOk) {
     message_box_f(view, kStartCaption, MB_OK, "%s", kStartRunFailed);
   }
 }
 
 void on_stop(HWND view, const RunViewState& state) {
-  Connection* connection = state.context.connection.get();
-  if (stop_stops_schedule(state.status.control_source)) {
-    if (StopSchedule(connection) != kResultOk) {
-      message_box_f(view, kStopCaption, MB_OK, "%s", kStopScheduleFailed);
-    }
-  } else if (StopRun(connection) != kResultOk) {
-    message_box_f(view, kStopCaption, MB_OK, "%s", kStopRunFailed);
+  const std::uint8_t source = state.status.control_source;
+  if (send_stop(state.context.connection.get(), source) != kResultOk) {
+    message_box_f(view, kStopCaption, MB_OK, "%s",
+                  stop_stops_schedule(source) ? kStopScheduleFailed : kStopRunFailed);
   }
 }
 

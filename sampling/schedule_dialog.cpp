@@ -2,9 +2,9 @@
 #include "sampling/schedule_dialog.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
+#include "link/encodings.h"
 #include "ui/entry_parse.h"
 #include "ui/text_format.h"
 
@@ -80,11 +80,7 @@ std::vector<ControlFlag> schedule_enabled(const ScheduleSwitches& switches) {
 }
 
 std::uint8_t volume_tenths(const std::string& text) {
-  const double tenths = std::trunc(parse_double_entry(text) * 10.0 + 0.01);
-  // Limited before the conversion: a huge entry must not overflow it.
-  if (!(tenths > 0.0)) return 0;
-  if (tenths >= kMaxByte) return static_cast<std::uint8_t>(kMaxByte);
-  return static_cast<std::uint8_t>(tenths);
+  return VolumeToTenths(parse_double_entry(text));
 }
 
 ScheduleRecord build_schedule_record(const ScheduleEntries& entries) {

@@ -109,8 +109,8 @@ struct ScheduleEntries {
   std::array<WaypointEntry, kScheduleRows> rows{};
 };
 
-// Tenths of a litre for a volume entry: the longest leading number, x 10 + 0.01, truncated
-// toward zero and limited to 0..255 (a text that is not a number gives 0).
+// Tenths of a litre for a volume entry: the longest leading number as VolumeToTenths
+// converts it (a text that is not a number gives 0).
 [[nodiscard]] std::uint8_t volume_tenths(const std::string& text);
 
 // The record Save sends: only checked rows, compacted from slot 0 in row order, clamped,

@@ -57,6 +57,16 @@ TEST(RunFields, ShownDefaultsAndUnknownModes) {
   EXPECT_EQ(take_run_fields(show_run_fields(stored)).volume_tenths, 23);
 }
 
+TEST(RunFields, StartSendsTheFieldsAndTheTimeAsAnUnsignedCount) {
+  const RunFields fields{kRunModeSample, 3, 25, 20, 1, 0};
+  EXPECT_EQ(start_run_request(fields, 1783418400),
+            (RunRequest{kRunModeSample, 3, 25, 20, 1, 1783418400}));
+  const auto time = [&](std::int64_t now) { return start_run_request(fields, now).start_time; };
+  EXPECT_EQ(time(0x80000000LL), 0x80000000u);  // past January 2038
+  EXPECT_EQ(time(-5), 0u);
+  EXPECT_EQ(time(0x1'0000'0005LL), 0xFFFFFFFFu);  // never wrapped to 5
+}
+
 TEST(RunFields, SettingsHoldTheFiveBytes) {
   MemorySettingsStore store;
   EXPECT_EQ(load_run_fields(store), RunFields{});

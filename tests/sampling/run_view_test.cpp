@@ -196,13 +196,6 @@ TEST(RunCommands, StopFollowsTheControlSource) {
   EXPECT_FALSE(stop_stops_schedule(254));
 }
 
-TEST(RunCommands, RequestTimeIsAnUnsignedCount) {
-  EXPECT_EQ(request_time_of(1783418400), 1783418400u);
-  EXPECT_EQ(request_time_of(0x80000000LL), 0x80000000u);  // past January 2038
-  EXPECT_EQ(request_time_of(-5), 0u);
-  EXPECT_EQ(request_time_of(0x1'0000'0005LL), 0xFFFFFFFFu);  // never wrapped to 5
-}
-
 TEST(RunCommands, DoubleClickOpensResetOnTheBannerWhileNotBusy) {
   const ViewRect banner{56, 23, 300, 67};
   for (const int state : {0, 1, 2}) {
