@@ -2,12 +2,19 @@
 // continues, then only the entries after it.
 #include "archive/collect.h"
 
+#include "link/command_table.h"
 #include "link/transaction.h"
 
 namespace tq::archive {
 namespace {
 
 constexpr std::uint32_t kIndexLimit = 0x10000;  // indices are 16 bits on the wire
+
+// A failed read is reported by its command's name, and a sample entry's by its index too.
+std::string ReadName(std::uint8_t command) { return std::string(command_name(command)); }
+std::string EntryReadName(std::uint32_t index) {
+  return ReadName(kCmdGetSampleLogEntry) + " " + std::to_string(index);
+}
 
 struct Run {
   Archive& archive;
@@ -47,7 +54,7 @@ struct Run {
       SampleRaw raw{};
       const int code = reader.ReadSampleEntry(static_cast<std::uint16_t>(index), raw);
       if (code == kResultNoSuchEntry) break;
-      if (!Read(code, "GetSampleLogEntry " + std::to_string(index))) return false;
+      if (!Read(code, EntryReadName(index))) return false;
       if (!epoch) epoch = EpochFor(archive, serial, raw);
       if (!Keep(StoreSample(archive, download, serial, *epoch, index, raw))) return false;
     }
@@ -63,7 +70,7 @@ struct Run {
       const std::uint32_t last = held.count - 1;
       SampleRaw raw{};
       const int code = reader.ReadSampleEntry(static_cast<std::uint16_t>(last), raw);
-      if (!Read(code, "GetSampleLogEntry " + std::to_string(last), kResultNoSuchEntry)) {
+      if (!Read(code, EntryReadName(last), kResultNoSuchEntry)) {
         return false;
       }
       if (code == kResultOk && SameSample(raw, *held.newest)) {
@@ -82,12 +89,12 @@ struct Run {
 
   bool Diagnostics() {
     if (Stopped()) return false;
-    if (!Read(reader.StartDiagnosticRead(), "StartDiagnosticLogRead")) return false;
+    if (!Read(reader.StartDiagnosticRead(), ReadName(kCmdStartDiagnosticLogRead))) return false;
     for (;;) {
       if (Stopped()) return false;
       DiagnosticRaw raw{};
       const int code = reader.ReadDiagnosticEntry(raw);
-      if (code == kResultLinkFailure) return Read(code, "GetDiagnosticLogEntry");
+      if (code == kResultLinkFailure) return Read(code, ReadName(kCmdGetDiagnosticLogEntry));
       if (code != kResultOk) return true;
       if (!Keep(StoreDiagnostic(archive, download, serial, raw))) return false;
     }
@@ -101,7 +108,7 @@ struct Run {
     SampleRaw raw{};
     if (Stopped()) return false;
     const int newest = reader.ReadSampleEntry(static_cast<std::uint16_t>(count - 1), raw);
-    if (!Read(newest, "GetSampleLogEntry " + std::to_string(count - 1), kResultNoSuchEntry)) {
+    if (!Read(newest, EntryReadName(count - 1), kResultNoSuchEntry)) {
       return false;
     }
     SampleRaw after{};
@@ -112,7 +119,7 @@ struct Run {
       result.not_cleared = "the sample log changed while it was read; collect again";
       return true;
     }
-    if (!Read(reader.ClearSampleLog(), "ClearSampleLog")) return false;
+    if (!Read(reader.ClearSampleLog(), ReadName(kCmdClearSampleLog))) return false;
     result.sample_log_cleared = true;
     return true;
   }
@@ -130,7 +137,7 @@ CollectResult CollectLogs(Archive& archive, std::int64_t download, std::uint16_t
   if (options.clear) {
     if (!run.ClearSamples(count)) return result;
     if (options.diagnostics && result.not_cleared.empty()) {
-      if (!run.Read(reader.ClearDiagnosticLog(), "ClearDiagnosticLog")) return result;
+      if (!run.Read(reader.ClearDiagnosticLog(), ReadName(kCmdClearDiagnosticLog))) return result;
       result.diagnostic_log_cleared = true;
     }
   }

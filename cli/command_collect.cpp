@@ -10,8 +10,8 @@
 #include "cli/text_encoding.h"
 #include "link/commands.h"
 #include "link/device_type.h"
-#include "ui/epoch.h"
 #include "tarnquill/version.h"
+#include "ui/epoch.h"
 
 namespace tq::cli {
 namespace {
@@ -84,25 +84,25 @@ std::optional<archive::DownloadStart> read_instrument(const CommandContext& cont
   std::uint16_t type = 0;
   FirmwareVersion firmware;
   DeviceTime clock;
-  const auto failed = [&](const char* what, int result) {
-    *status = report_failure(context.console.err, what, result);
+  const auto failed = [&](std::uint8_t command, int result) {
+    *status = report_failure(context.console.err, command, result);
     return std::nullopt;
   };
   if (const int r = context.read([&] { return GetIdentity(connection, &identity); });
       r != kResultOk) {
-    return failed("GetIdentity", r);
+    return failed(kCmdGetIdentity, r);
   }
   if (const int r = context.read([&] { return GetDeviceType(connection, &type); });
       r != kResultOk) {
-    return failed("GetDeviceType", r);
+    return failed(kCmdGetDeviceType, r);
   }
   if (const int r = context.read([&] { return GetFirmwareVersion(connection, &firmware); });
       r != kResultOk) {
-    return failed("GetFirmwareVersion", r);
+    return failed(kCmdGetFirmwareVersion, r);
   }
   const auto before = std::chrono::steady_clock::now();
   // Timed alone: a repeated read would make the round trip look longer than it was.
-  if (const int r = GetClock(connection, &clock); r != kResultOk) return failed("GetClock", r);
+  if (const int r = GetClock(connection, &clock); r != kResultOk) return failed(kCmdGetClock, r);
   const auto round_trip = std::chrono::steady_clock::now() - before;
   start.clock_read_utc = platform.utc_now();
   start.clock_round_trip_ms =

@@ -185,8 +185,9 @@ std::optional<Download> read_sample_log(const CommandContext& context, int* stat
     if (result == kResultNoSuchEntry) break;
     if (result != kResultOk) {
       progress.clear();
-      *status =
-          report_failure(context.console.err, "GetSampleLogEntry " + std::to_string(index), result);
+      *status = report_failure(
+          context.console.err,
+          std::string(command_name(kCmdGetSampleLogEntry)) + " " + std::to_string(index), result);
       return std::nullopt;
     }
     log.rows.push_back(sample_log_cells(entry));

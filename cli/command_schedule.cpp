@@ -65,7 +65,9 @@ int run_schedule_set(const CommandContext& context) {
     return report_failure(context.console.err, kCmdSetSchedule, result);
   }
   if (const int result = context.read(read_back_now); result != kResultOk) {
-    return report_failure(context.console.err, "GetSchedule (reading the schedule back)", result);
+    return report_failure(
+        context.console.err,
+        std::string(command_name(kCmdGetSchedule)) + " (reading the schedule back)", result);
   }
   if (!(read_back == *parsed.record)) {
     context.console.err << "tarnquill-cli: the instrument holds another schedule than the one "

@@ -173,7 +173,7 @@ const std::array<Operation, 44> kOperations = {{
        run.output_intact = block == sentinel;
        Require(std::equal(block.begin() + static_cast<std::ptrdiff_t>(count), block.end(),
                           sentinel.begin() + static_cast<std::ptrdiff_t>(count)),
-               "GetConfigBlock wrote past the block it was given");
+               "a configuration block read wrote past the block it was given");
        return run;
      }},
     {tq::kCmdSetConfigBlock,

@@ -1,28 +1,189 @@
-// Byte layouts of the payload records.
+// Byte layouts of the payload records: one field table per record, which both its decoder
+// and its encoder read.
 #include "link/records.h"
 
 #include <algorithm>
+#include <tuple>
+
+#include "link/field_table.h"
 
 namespace tq {
 namespace {
 
-// Text fields are copied whole, byte for byte, so a field without a terminating zero is
-// still bounded by its own size.
-void GetChars(std::span<const std::uint8_t> b, std::size_t at, std::span<char> field) {
-  for (std::size_t i = 0; i < field.size(); ++i) field[i] = static_cast<char>(b[at + i]);
-}
-void PutChars(std::span<std::uint8_t> b, std::size_t at, std::span<const char> field) {
-  for (std::size_t i = 0; i < field.size(); ++i) b[at + i] = static_cast<std::uint8_t>(field[i]);
-}
+// ---- Field tables ------------------------------------------------------------------------
 
-template <std::size_t N>
-void GetBytes(std::span<const std::uint8_t> b, std::size_t at, std::array<std::uint8_t, N>& out) {
-  std::copy_n(b.begin() + static_cast<std::ptrdiff_t>(at), N, out.begin());
-}
-template <std::size_t N>
-void PutBytes(std::span<std::uint8_t> b, std::size_t at, const std::array<std::uint8_t, N>& in) {
-  std::copy_n(in.begin(), N, b.begin() + static_cast<std::ptrdiff_t>(at));
-}
+// One field a line, in offset order, as the layouts are written down; the gaps are the
+// bytes the program does not use. The rows of a ScheduleRecord follow from
+// kScheduleRowsOffset, each laid out by the ScheduleEntry table.
+// clang-format off
+constexpr auto kIdentityRecordFields = std::tuple{
+    Field{0, &IdentityRecord::format},
+    Field{1, &IdentityRecord::unused1},
+    Field{2, &IdentityRecord::name},
+    Field{23, &IdentityRecord::unused23},
+    Field{24, &IdentityRecord::serial_number},
+    Field{26, &IdentityRecord::unused26},
+};
+static_assert(FieldsFit(kIdentityRecordFields, kIdentityRecordSize));
+
+constexpr auto kDeviceTimeFields = std::tuple{
+    Field{1, &DeviceTime::year},
+    Field{3, &DeviceTime::month},
+    Field{4, &DeviceTime::day},
+    Field{5, &DeviceTime::hour},
+    Field{6, &DeviceTime::minute},
+    Field{7, &DeviceTime::second},
+};
+static_assert(FieldsFit(kDeviceTimeFields, kDeviceTimeSize));
+
+constexpr auto kFirmwareVersionFields = std::tuple{
+    Field{1, &FirmwareVersion::version},
+};
+static_assert(FieldsFit(kFirmwareVersionFields, kFirmwareVersionSize));
+
+constexpr auto kSystemStatusFields = std::tuple{
+    Field{1, &SystemStatus::sampler_state},
+    Field{2, &SystemStatus::control_source},
+    Field{3, &SystemStatus::error_flag},
+    Field{4, &SystemStatus::supply_voltage},
+    Field{8, &SystemStatus::board_temperature},
+    Field{12, &SystemStatus::board_humidity},
+    Field{16, &SystemStatus::flow_volume},
+    Field{20, &SystemStatus::max_pressure},
+    Field{24, &SystemStatus::clock},
+    Field{28, &SystemStatus::next_event_time},
+    Field{32, &SystemStatus::waypoint_index},
+    Field{34, &SystemStatus::cartridge_id},
+};
+static_assert(FieldsFit(kSystemStatusFields, kSystemStatusSize));
+
+constexpr auto kDiagnosticLogEntryFields = std::tuple{
+    Field{1, &DiagnosticLogEntry::counter},
+    Field{5, &DiagnosticLogEntry::function},
+    Field{37, &DiagnosticLogEntry::line},
+    Field{41, &DiagnosticLogEntry::task_id},
+    Field{42, &DiagnosticLogEntry::severity},
+    Field{43, &DiagnosticLogEntry::message},
+};
+static_assert(FieldsFit(kDiagnosticLogEntryFields, kDiagnosticLogEntrySize));
+
+constexpr auto kTaskDetailsFields = std::tuple{
+    Field{1, &TaskDetails::name},
+    Field{34, &TaskDetails::stack_start},
+    Field{38, &TaskDetails::stack_end},
+    Field{42, &TaskDetails::stack_top},
+    Field{46, &TaskDetails::state},
+    Field{47, &TaskDetails::log_filters},
+};
+static_assert(FieldsFit(kTaskDetailsFields, kTaskDetailsSize));
+
+constexpr auto kTaskLogFiltersFields = std::tuple{
+    Field{1, &TaskLogFilters::filters},
+};
+static_assert(FieldsFit(kTaskLogFiltersFields, kTaskLogFiltersSize));
+
+constexpr auto kMotorConfigFields = std::tuple{
+    Field{0, &MotorConfig::unused0},
+    Field{1, &MotorConfig::direction},
+    Field{2, &MotorConfig::autostop_sensor},
+    Field{3, &MotorConfig::second_autostop_sensor},
+    Field{4, &MotorConfig::max_pressure},
+    Field{5, &MotorConfig::overpressure_timeout},
+    Field{7, &MotorConfig::engaged_hall},
+    Field{9, &MotorConfig::disengaged_hall},
+    Field{11, &MotorConfig::speed},
+};
+static_assert(FieldsFit(kMotorConfigFields, kMotorConfigSize));
+
+constexpr auto kMotorRunRequestFields = std::tuple{
+    Field{1, &MotorRunRequest::motor_id},
+    Field{2, &MotorRunRequest::direction},
+    Field{3, &MotorRunRequest::speed},
+};
+static_assert(FieldsFit(kMotorRunRequestFields, kMotorRunRequestSize));
+
+constexpr auto kPumpRequestFields = std::tuple{
+    Field{0, &PumpRequest::motor_id},
+    Field{2, &PumpRequest::volume},
+    Field{6, &PumpRequest::flow_timeout},
+};
+static_assert(FieldsFit(kPumpRequestFields, kPumpRequestSize));
+
+constexpr auto kSensorSampleFields = std::tuple{
+    Field{14, &SensorSample::pressure_a},
+    Field{16, &SensorSample::pressure_b},
+    Field{18, &SensorSample::hall},
+};
+static_assert(FieldsFit(kSensorSampleFields, kSensorSampleSize));
+
+constexpr auto kFlowMeterConfigFields = std::tuple{
+    Field{1, &FlowMeterConfig::pulses_per_litre},
+};
+static_assert(FieldsFit(kFlowMeterConfigFields, kFlowMeterConfigSize));
+
+constexpr auto kPressureCalibrationFields = std::tuple{
+    Field{0, &PressureCalibration::unused0},
+    Field{1, &PressureCalibration::slope},
+    Field{9, &PressureCalibration::offset},
+    Field{17, &PressureCalibration::point_pressure},
+    Field{37, &PressureCalibration::point_voltage},
+    Field{57, &PressureCalibration::point_in_use},
+};
+static_assert(FieldsFit(kPressureCalibrationFields, kPressureCalibrationSize));
+
+constexpr auto kRunRequestFields = std::tuple{
+    Field{1, &RunRequest::run_mode},
+    Field{2, &RunRequest::cartridge_count},
+    Field{3, &RunRequest::volume_tenths},
+    Field{4, &RunRequest::timeout_minutes},
+    Field{5, &RunRequest::clean},
+    Field{6, &RunRequest::start_time},
+};
+static_assert(FieldsFit(kRunRequestFields, kRunRequestSize));
+
+constexpr auto kCartridgeRecordFields = std::tuple{
+    Field{0, &CartridgeRecord::unused0},
+    Field{2, &CartridgeRecord::cartridge_id},
+    Field{4, &CartridgeRecord::unused4},
+};
+static_assert(FieldsFit(kCartridgeRecordFields, kCartridgeRecordSize));
+
+constexpr auto kSampleLogEntryFields = std::tuple{
+    Field{4, &SampleLogEntry::cartridge_id},
+    Field{14, &SampleLogEntry::treatment},
+    Field{15, &SampleLogEntry::stop_reason},
+    Field{16, &SampleLogEntry::start_time},
+    Field{20, &SampleLogEntry::duration},
+    Field{24, &SampleLogEntry::volume},
+    Field{28, &SampleLogEntry::max_pressure},
+};
+static_assert(FieldsFit(kSampleLogEntryFields, kSampleLogEntrySize));
+
+constexpr auto kCleaningConfigFields = std::tuple{
+    Field{2, &CleaningConfig::stabilisation_time},
+    Field{4, &CleaningConfig::clean_through_cartridge},
+    Field{5, &CleaningConfig::bleach_speed},
+    Field{6, &CleaningConfig::bleach_time},
+    Field{8, &CleaningConfig::dwell_time},
+    Field{10, &CleaningConfig::flush_time},
+};
+static_assert(FieldsFit(kCleaningConfigFields, kCleaningConfigSize));
+
+constexpr auto kScheduleEntryFields = std::tuple{
+    Field{0, &ScheduleEntry::flags},
+    Field{1, &ScheduleEntry::samples},
+    Field{2, &ScheduleEntry::volume_tenths},
+    Field{3, &ScheduleEntry::timeout_minutes},
+    Field{4, &ScheduleEntry::offset_minutes},
+};
+static_assert(FieldsFit(kScheduleEntryFields, kScheduleEntrySize));
+
+constexpr auto kScheduleRecordFields = std::tuple{
+    Field{1, &ScheduleRecord::autostart},
+    Field{4, &ScheduleRecord::start_time},
+};
+static_assert(FieldsFit(kScheduleRecordFields, kScheduleRowsOffset));
+// clang-format on
 
 }  // namespace
 
@@ -55,341 +216,179 @@ std::string sensor_name_of(const IdentityRecord& identity) {
 
 void DecodeIdentityRecord(std::span<const std::uint8_t, kIdentityRecordSize> in,
                           IdentityRecord& out) {
-  out.format = in[0];
-  out.unused1 = in[1];
-  GetChars(in, 2, out.name);
-  out.unused23 = in[23];
-  out.serial_number = GetU16(in, 24);
-  GetBytes(in, 26, out.unused26);
+  DecodeFields(kIdentityRecordFields, in, out);
 }
 
 void EncodeIdentityRecord(const IdentityRecord& in,
                           std::span<std::uint8_t, kIdentityRecordSize> out) {
-  out[0] = in.format;
-  out[1] = in.unused1;
-  PutChars(out, 2, in.name);
-  out[23] = in.unused23;
-  PutU16(out, 24, in.serial_number);
-  PutBytes(out, 26, in.unused26);
+  EncodeFields(kIdentityRecordFields, in, out);
 }
 
 void DecodeDeviceTime(std::span<const std::uint8_t, kDeviceTimeSize> in, DeviceTime& out) {
-  out.year = GetU16(in, 1);
-  out.month = in[3];
-  out.day = in[4];
-  out.hour = in[5];
-  out.minute = in[6];
-  out.second = in[7];
+  DecodeFields(kDeviceTimeFields, in, out);
 }
 
 void EncodeDeviceTime(const DeviceTime& in, std::span<std::uint8_t, kDeviceTimeSize> out) {
-  out[0] = 0;
-  PutU16(out, 1, in.year);
-  out[3] = in.month;
-  out[4] = in.day;
-  out[5] = in.hour;
-  out[6] = in.minute;
-  out[7] = in.second;
+  EncodeFields(kDeviceTimeFields, in, out);
 }
 
 void DecodeFirmwareVersion(std::span<const std::uint8_t, kFirmwareVersionSize> in,
                            FirmwareVersion& out) {
-  GetChars(in, 1, out.version);
+  DecodeFields(kFirmwareVersionFields, in, out);
 }
 
 void EncodeFirmwareVersion(const FirmwareVersion& in,
                            std::span<std::uint8_t, kFirmwareVersionSize> out) {
-  out[0] = 0;
-  PutChars(out, 1, in.version);
+  EncodeFields(kFirmwareVersionFields, in, out);
 }
 
 void DecodeSystemStatus(std::span<const std::uint8_t, kSystemStatusSize> in, SystemStatus& out) {
-  out.sampler_state = in[1];
-  out.control_source = in[2];
-  out.error_flag = in[3];
-  out.supply_voltage = GetF32(in, 4);
-  out.board_temperature = GetF32(in, 8);
-  out.board_humidity = GetF32(in, 12);
-  out.flow_volume = GetF32(in, 16);
-  out.max_pressure = GetF32(in, 20);
-  out.clock = GetU32(in, 24);
-  out.next_event_time = GetU32(in, 28);
-  out.waypoint_index = in[32];
-  out.cartridge_id = GetU16(in, 34);
+  DecodeFields(kSystemStatusFields, in, out);
 }
 
 void EncodeSystemStatus(const SystemStatus& in, std::span<std::uint8_t, kSystemStatusSize> out) {
-  std::fill(out.begin(), out.end(), std::uint8_t{0});
-  out[1] = in.sampler_state;
-  out[2] = in.control_source;
-  out[3] = in.error_flag;
-  PutF32(out, 4, in.supply_voltage);
-  PutF32(out, 8, in.board_temperature);
-  PutF32(out, 12, in.board_humidity);
-  PutF32(out, 16, in.flow_volume);
-  PutF32(out, 20, in.max_pressure);
-  PutU32(out, 24, in.clock);
-  PutU32(out, 28, in.next_event_time);
-  out[32] = in.waypoint_index;
-  PutU16(out, 34, in.cartridge_id);
+  EncodeFields(kSystemStatusFields, in, out);
 }
 
 void DecodeDiagnosticLogEntry(std::span<const std::uint8_t, kDiagnosticLogEntrySize> in,
                               DiagnosticLogEntry& out) {
-  out.counter = GetI32(in, 1);
-  GetChars(in, 5, out.function);
-  out.line = GetI32(in, 37);
-  out.task_id = in[41];
-  out.severity = in[42];
-  GetChars(in, 43, out.message);
+  DecodeFields(kDiagnosticLogEntryFields, in, out);
 }
 
 void EncodeDiagnosticLogEntry(const DiagnosticLogEntry& in,
                               std::span<std::uint8_t, kDiagnosticLogEntrySize> out) {
-  out[0] = 0;
-  PutI32(out, 1, in.counter);
-  PutChars(out, 5, in.function);
-  PutI32(out, 37, in.line);
-  out[41] = in.task_id;
-  out[42] = in.severity;
-  PutChars(out, 43, in.message);
+  EncodeFields(kDiagnosticLogEntryFields, in, out);
 }
 
 void DecodeTaskDetails(std::span<const std::uint8_t, kTaskDetailsSize> in, TaskDetails& out) {
-  GetChars(in, 1, out.name);
-  out.stack_start = GetU32(in, 34);
-  out.stack_end = GetU32(in, 38);
-  out.stack_top = GetU32(in, 42);
-  out.state = in[46];
-  out.log_filters = in[47];
+  DecodeFields(kTaskDetailsFields, in, out);
 }
 
 void EncodeTaskDetails(const TaskDetails& in, std::span<std::uint8_t, kTaskDetailsSize> out) {
-  out[0] = 0;
-  PutChars(out, 1, in.name);
-  PutU32(out, 34, in.stack_start);
-  PutU32(out, 38, in.stack_end);
-  PutU32(out, 42, in.stack_top);
-  out[46] = in.state;
-  out[47] = in.log_filters;
+  EncodeFields(kTaskDetailsFields, in, out);
 }
 
 void DecodeTaskLogFilters(std::span<const std::uint8_t, kTaskLogFiltersSize> in,
                           TaskLogFilters& out) {
-  GetBytes(in, 1, out.filters);
+  DecodeFields(kTaskLogFiltersFields, in, out);
 }
 
 void EncodeTaskLogFilters(const TaskLogFilters& in,
                           std::span<std::uint8_t, kTaskLogFiltersSize> out) {
-  out[0] = 0;
-  PutBytes(out, 1, in.filters);
+  EncodeFields(kTaskLogFiltersFields, in, out);
 }
 
 // ---- Motors and sensors ------------------------------------------------------------------
 
 void DecodeMotorConfig(std::span<const std::uint8_t, kMotorConfigSize> in, MotorConfig& out) {
-  out.unused0 = in[0];
-  out.direction = in[1];
-  out.autostop_sensor = in[2];
-  out.second_autostop_sensor = in[3];
-  out.max_pressure = in[4];
-  out.overpressure_timeout = GetU16(in, 5);
-  out.engaged_hall = GetU16(in, 7);
-  out.disengaged_hall = GetU16(in, 9);
-  out.speed = GetU16(in, 11);
+  DecodeFields(kMotorConfigFields, in, out);
 }
 
 void EncodeMotorConfig(const MotorConfig& in, std::span<std::uint8_t, kMotorConfigSize> out) {
-  out[0] = in.unused0;
-  out[1] = in.direction;
-  out[2] = in.autostop_sensor;
-  out[3] = in.second_autostop_sensor;
-  out[4] = in.max_pressure;
-  PutU16(out, 5, in.overpressure_timeout);
-  PutU16(out, 7, in.engaged_hall);
-  PutU16(out, 9, in.disengaged_hall);
-  PutU16(out, 11, in.speed);
+  EncodeFields(kMotorConfigFields, in, out);
 }
 
 void DecodeMotorRunRequest(std::span<const std::uint8_t, kMotorRunRequestSize> in,
                            MotorRunRequest& out) {
-  out.motor_id = in[1];
-  out.direction = in[2];
-  out.speed = GetU16(in, 3);
+  DecodeFields(kMotorRunRequestFields, in, out);
 }
 
 void EncodeMotorRunRequest(const MotorRunRequest& in,
                            std::span<std::uint8_t, kMotorRunRequestSize> out) {
-  std::fill(out.begin(), out.end(), std::uint8_t{0});
-  out[1] = in.motor_id;
-  out[2] = in.direction;
-  PutU16(out, 3, in.speed);
+  EncodeFields(kMotorRunRequestFields, in, out);
 }
 
 void DecodePumpRequest(std::span<const std::uint8_t, kPumpRequestSize> in, PumpRequest& out) {
-  out.motor_id = in[0];
-  out.volume = GetF32(in, 2);
-  out.flow_timeout = GetU16(in, 6);
+  DecodeFields(kPumpRequestFields, in, out);
 }
 
 void EncodePumpRequest(const PumpRequest& in, std::span<std::uint8_t, kPumpRequestSize> out) {
-  out[0] = in.motor_id;
-  out[1] = 0;
-  PutF32(out, 2, in.volume);
-  PutU16(out, 6, in.flow_timeout);
+  EncodeFields(kPumpRequestFields, in, out);
 }
 
 void DecodeSensorSample(std::span<const std::uint8_t, kSensorSampleSize> in, SensorSample& out) {
-  out.pressure_a = GetU16(in, 14);
-  out.pressure_b = GetU16(in, 16);
-  for (std::size_t i = 0; i < out.hall.size(); ++i) out.hall[i] = GetU16(in, 18 + 2 * i);
+  DecodeFields(kSensorSampleFields, in, out);
 }
 
 void EncodeSensorSample(const SensorSample& in, std::span<std::uint8_t, kSensorSampleSize> out) {
-  std::fill(out.begin(), out.end(), std::uint8_t{0});
-  PutU16(out, 14, in.pressure_a);
-  PutU16(out, 16, in.pressure_b);
-  for (std::size_t i = 0; i < in.hall.size(); ++i) PutU16(out, 18 + 2 * i, in.hall[i]);
+  EncodeFields(kSensorSampleFields, in, out);
 }
 
 // ---- Configuration blocks ----------------------------------------------------------------
 
 void DecodeFlowMeterConfig(std::span<const std::uint8_t, kFlowMeterConfigSize> in,
                            FlowMeterConfig& out) {
-  out.pulses_per_litre = GetU32(in, 1);
+  DecodeFields(kFlowMeterConfigFields, in, out);
 }
 
 void EncodeFlowMeterConfig(const FlowMeterConfig& in,
                            std::span<std::uint8_t, kFlowMeterConfigSize> out) {
-  out[0] = 0;
-  PutU32(out, 1, in.pulses_per_litre);
+  EncodeFields(kFlowMeterConfigFields, in, out);
 }
 
 void DecodePressureCalibration(std::span<const std::uint8_t, kPressureCalibrationSize> in,
                                PressureCalibration& out) {
-  out.unused0 = in[0];
-  out.slope = GetF64(in, 1);
-  out.offset = GetF64(in, 9);
-  for (std::size_t i = 0; i < kCalibrationPoints; ++i) {
-    out.point_pressure[i] = GetF32(in, 17 + 4 * i);
-    out.point_voltage[i] = GetF32(in, 37 + 4 * i);
-    out.point_in_use[i] = in[57 + i];
-  }
+  DecodeFields(kPressureCalibrationFields, in, out);
 }
 
 void EncodePressureCalibration(const PressureCalibration& in,
                                std::span<std::uint8_t, kPressureCalibrationSize> out) {
-  out[0] = in.unused0;
-  PutF64(out, 1, in.slope);
-  PutF64(out, 9, in.offset);
-  for (std::size_t i = 0; i < kCalibrationPoints; ++i) {
-    PutF32(out, 17 + 4 * i, in.point_pressure[i]);
-    PutF32(out, 37 + 4 * i, in.point_voltage[i]);
-    out[57 + i] = in.point_in_use[i];
-  }
+  EncodeFields(kPressureCalibrationFields, in, out);
 }
 
 // ---- Runs, cartridges and the sample log -------------------------------------------------
 
 void DecodeRunRequest(std::span<const std::uint8_t, kRunRequestSize> in, RunRequest& out) {
-  out.run_mode = in[1];
-  out.cartridge_count = in[2];
-  out.volume_tenths = in[3];
-  out.timeout_minutes = in[4];
-  out.clean = in[5];
-  out.start_time = GetU32(in, 6);
+  DecodeFields(kRunRequestFields, in, out);
 }
 
 void EncodeRunRequest(const RunRequest& in, std::span<std::uint8_t, kRunRequestSize> out) {
-  out[0] = 0;
-  out[1] = in.run_mode;
-  out[2] = in.cartridge_count;
-  out[3] = in.volume_tenths;
-  out[4] = in.timeout_minutes;
-  out[5] = in.clean;
-  PutU32(out, 6, in.start_time);
+  EncodeFields(kRunRequestFields, in, out);
 }
 
 void DecodeCartridgeRecord(std::span<const std::uint8_t, kCartridgeRecordSize> in,
                            CartridgeRecord& out) {
-  GetBytes(in, 0, out.unused0);
-  out.cartridge_id = GetU16(in, 2);
-  GetBytes(in, 4, out.unused4);
+  DecodeFields(kCartridgeRecordFields, in, out);
 }
 
 void EncodeCartridgeRecord(const CartridgeRecord& in,
                            std::span<std::uint8_t, kCartridgeRecordSize> out) {
-  PutBytes(out, 0, in.unused0);
-  PutU16(out, 2, in.cartridge_id);
-  PutBytes(out, 4, in.unused4);
+  EncodeFields(kCartridgeRecordFields, in, out);
 }
 
 void DecodeSampleLogEntry(std::span<const std::uint8_t, kSampleLogEntrySize> in,
                           SampleLogEntry& out) {
-  out.cartridge_id = GetU16(in, 4);
-  out.treatment = in[14];
-  out.stop_reason = in[15];
-  out.start_time = GetU32(in, 16);
-  out.duration = GetU32(in, 20);
-  out.volume = GetF32(in, 24);
-  out.max_pressure = GetF32(in, 28);
+  DecodeFields(kSampleLogEntryFields, in, out);
 }
 
 void EncodeSampleLogEntry(const SampleLogEntry& in,
                           std::span<std::uint8_t, kSampleLogEntrySize> out) {
-  std::fill(out.begin(), out.end(), std::uint8_t{0});
-  PutU16(out, 4, in.cartridge_id);
-  out[14] = in.treatment;
-  out[15] = in.stop_reason;
-  PutU32(out, 16, in.start_time);
-  PutU32(out, 20, in.duration);
-  PutF32(out, 24, in.volume);
-  PutF32(out, 28, in.max_pressure);
+  EncodeFields(kSampleLogEntryFields, in, out);
 }
 
 void DecodeCleaningConfig(std::span<const std::uint8_t, kCleaningConfigSize> in,
                           CleaningConfig& out) {
-  out.stabilisation_time = GetU16(in, 2);
-  out.clean_through_cartridge = in[4];
-  out.bleach_speed = in[5];
-  out.bleach_time = GetU16(in, 6);
-  out.dwell_time = GetU16(in, 8);
-  out.flush_time = GetU16(in, 10);
+  DecodeFields(kCleaningConfigFields, in, out);
 }
 
 void EncodeCleaningConfig(const CleaningConfig& in,
                           std::span<std::uint8_t, kCleaningConfigSize> out) {
-  PutU16(out, 0, 0);
-  PutU16(out, 2, in.stabilisation_time);
-  out[4] = in.clean_through_cartridge;
-  out[5] = in.bleach_speed;
-  PutU16(out, 6, in.bleach_time);
-  PutU16(out, 8, in.dwell_time);
-  PutU16(out, 10, in.flush_time);
+  EncodeFields(kCleaningConfigFields, in, out);
 }
 
 // ---- Schedule ----------------------------------------------------------------------------
 
 void DecodeScheduleEntry(std::span<const std::uint8_t, kScheduleEntrySize> in, ScheduleEntry& out) {
-  out.flags = in[0];
-  out.samples = in[1];
-  out.volume_tenths = in[2];
-  out.timeout_minutes = in[3];
-  out.offset_minutes = GetU16(in, 4);
+  DecodeFields(kScheduleEntryFields, in, out);
 }
 
 void EncodeScheduleEntry(const ScheduleEntry& in, std::span<std::uint8_t, kScheduleEntrySize> out) {
-  out[0] = in.flags;
-  out[1] = in.samples;
-  out[2] = in.volume_tenths;
-  out[3] = in.timeout_minutes;
-  PutU16(out, 4, in.offset_minutes);
+  EncodeFields(kScheduleEntryFields, in, out);
 }
 
 void DecodeScheduleRecord(std::span<const std::uint8_t, kScheduleRecordSize> in,
                           ScheduleRecord& out) {
-  out.autostart = in[1];
-  out.start_time = GetU32(in, 4);
+  DecodeFields(kScheduleRecordFields, in, out);
   for (std::size_t i = 0; i < kScheduleRows; ++i) {
     DecodeScheduleEntry(
         in.subspan(kScheduleRowsOffset + i * kScheduleEntrySize).first<kScheduleEntrySize>(),
@@ -399,10 +398,7 @@ void DecodeScheduleRecord(std::span<const std::uint8_t, kScheduleRecordSize> in,
 
 void EncodeScheduleRecord(const ScheduleRecord& in,
                           std::span<std::uint8_t, kScheduleRecordSize> out) {
-  out[0] = 0;
-  out[1] = in.autostart;
-  PutU16(out, 2, 0);
-  PutU32(out, 4, in.start_time);
+  EncodeFields(kScheduleRecordFields, in, out);
   for (std::size_t i = 0; i < kScheduleRows; ++i) {
     EncodeScheduleEntry(
         in.rows[i],

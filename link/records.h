@@ -6,7 +6,8 @@
 // Records that the program reads, edits and writes back (IdentityRecord, MotorConfig,
 // PressureCalibration, CartridgeRecord) keep the bytes it does not interpret in `unused*`
 // members named after their offset, so a write sends them back exactly as they were read.
-// Other unnamed bytes are dropped on decode and encoded as 0.
+// Other unnamed bytes are dropped on decode and encoded as 0. Each record's offsets are
+// written once, in its field table in records.cpp.
 #pragma once
 
 #include <array>
@@ -92,12 +93,12 @@ inline constexpr std::size_t kDeviceNameField = 21;  // 20 characters and a zero
 inline constexpr std::uint8_t kIdentityFormat = 2;   // the only format SetIdentity sends
 
 struct IdentityRecord {
-  std::uint8_t format = 0;                    // 0
-  std::uint8_t unused1 = 0;                   // 1
-  std::array<char, kDeviceNameField> name{};  // 2..22, zero-terminated in requests
-  std::uint8_t unused23 = 0;                  // 23
-  std::uint16_t serial_number = 0;            // 24
-  std::array<std::uint8_t, 3> unused26{};     // 26..28
+  std::uint8_t format = 0;
+  std::uint8_t unused1 = 0;
+  std::array<char, kDeviceNameField> name{};  // zero-terminated in requests
+  std::uint8_t unused23 = 0;
+  std::uint16_t serial_number = 0;
+  std::array<std::uint8_t, 3> unused26{};
 
   bool operator==(const IdentityRecord&) const = default;
 };
@@ -114,13 +115,13 @@ inline constexpr std::size_t kDeviceTypeResponseSize = 5;
 inline constexpr std::size_t kDeviceTypeCodeOffset = 2;
 
 inline constexpr std::size_t kDeviceTimeSize = 8;
-struct DeviceTime {         // offset 0 is not used and sent as 0
-  std::uint16_t year = 0;   // 1
-  std::uint8_t month = 0;   // 3, 1-12
-  std::uint8_t day = 0;     // 4, 1-31
-  std::uint8_t hour = 0;    // 5
-  std::uint8_t minute = 0;  // 6
-  std::uint8_t second = 0;  // 7
+struct DeviceTime {
+  std::uint16_t year = 0;
+  std::uint8_t month = 0;  // 1-12
+  std::uint8_t day = 0;    // 1-31
+  std::uint8_t hour = 0;
+  std::uint8_t minute = 0;
+  std::uint8_t second = 0;
 
   bool operator==(const DeviceTime&) const = default;
 };
@@ -128,8 +129,8 @@ void DecodeDeviceTime(std::span<const std::uint8_t, kDeviceTimeSize> in, DeviceT
 void EncodeDeviceTime(const DeviceTime& in, std::span<std::uint8_t, kDeviceTimeSize> out);
 
 inline constexpr std::size_t kFirmwareVersionSize = 26;
-struct FirmwareVersion {           // offset 0 is not used
-  std::array<char, 25> version{};  // 1..25, zero-terminated text
+struct FirmwareVersion {
+  std::array<char, 25> version{};  // zero-terminated text
 
   bool operator==(const FirmwareVersion&) const = default;
 };
@@ -155,19 +156,19 @@ enum class SamplerState : std::uint8_t {
 inline constexpr std::uint8_t kControlSourceSchedule = 0xFF;  // any other value: manual
 
 inline constexpr std::size_t kSystemStatusSize = 36;
-struct SystemStatus {                 // offsets 0 and 33 are not used
-  std::uint8_t sampler_state = 0;     // 1, see SamplerState
-  std::uint8_t control_source = 0;    // 2, kControlSourceSchedule or manual
-  std::uint8_t error_flag = 0;        // 3, non-zero: previous cartridge ended with errors
-  float supply_voltage = 0;           // 4, volts
-  float board_temperature = 0;        // 8, degrees Celsius
-  float board_humidity = 0;           // 12, percent
-  float flow_volume = 0;              // 16, litres of the current sample
-  float max_pressure = 0;             // 20, bar, of the current sample
-  std::uint32_t clock = 0;            // 24, instrument clock, seconds since 1970
-  std::uint32_t next_event_time = 0;  // 28, seconds since 1970; 0 = none
-  std::uint8_t waypoint_index = 0;    // 32
-  std::uint16_t cartridge_id = 0;     // 34
+struct SystemStatus {
+  std::uint8_t sampler_state = 0;     // see SamplerState
+  std::uint8_t control_source = 0;    // kControlSourceSchedule or manual
+  std::uint8_t error_flag = 0;        // non-zero: previous cartridge ended with errors
+  float supply_voltage = 0;           // volts
+  float board_temperature = 0;        // degrees Celsius
+  float board_humidity = 0;           // percent
+  float flow_volume = 0;              // litres of the current sample
+  float max_pressure = 0;             // bar, of the current sample
+  std::uint32_t clock = 0;            // instrument clock, seconds since 1970
+  std::uint32_t next_event_time = 0;  // seconds since 1970; 0 = none
+  std::uint8_t waypoint_index = 0;
+  std::uint16_t cartridge_id = 0;
 
   bool operator==(const SystemStatus&) const = default;
 };
@@ -180,13 +181,13 @@ inline constexpr std::uint8_t kSeverityInformation = 2;
 inline constexpr std::uint8_t kSeverityDebug = 4;
 
 inline constexpr std::size_t kDiagnosticLogEntrySize = 114;
-struct DiagnosticLogEntry {         // offset 0 is not used
-  std::int32_t counter = 0;         // 1
-  std::array<char, 32> function{};  // 5, zero-terminated text
-  std::int32_t line = 0;            // 37
-  std::uint8_t task_id = 0;         // 41
-  std::uint8_t severity = 0;        // 42, kSeverity*
-  std::array<char, 71> message{};   // 43, zero-terminated text
+struct DiagnosticLogEntry {
+  std::int32_t counter = 0;
+  std::array<char, 32> function{};  // zero-terminated text
+  std::int32_t line = 0;
+  std::uint8_t task_id = 0;
+  std::uint8_t severity = 0;       // kSeverity*
+  std::array<char, 71> message{};  // zero-terminated text
 
   bool operator==(const DiagnosticLogEntry&) const = default;
 };
@@ -201,13 +202,13 @@ inline constexpr std::uint8_t kLogFilterInformation = 0x02;
 inline constexpr std::uint8_t kLogFilterDebug = 0x04;
 
 inline constexpr std::size_t kTaskDetailsSize = 48;
-struct TaskDetails {              // offset 0 is not used
-  std::array<char, 33> name{};    // 1, zero-terminated text
-  std::uint32_t stack_start = 0;  // 34
-  std::uint32_t stack_end = 0;    // 38
-  std::uint32_t stack_top = 0;    // 42
-  std::uint8_t state = 0;         // 46, non-zero active
-  std::uint8_t log_filters = 0;   // 47, kLogFilter* bits
+struct TaskDetails {
+  std::array<char, 33> name{};  // zero-terminated text
+  std::uint32_t stack_start = 0;
+  std::uint32_t stack_end = 0;
+  std::uint32_t stack_top = 0;
+  std::uint8_t state = 0;        // non-zero active
+  std::uint8_t log_filters = 0;  // kLogFilter* bits
 
   bool operator==(const TaskDetails&) const = default;
 };
@@ -216,8 +217,8 @@ void EncodeTaskDetails(const TaskDetails& in, std::span<std::uint8_t, kTaskDetai
 
 inline constexpr std::size_t kTaskLogFiltersSize = 26;
 inline constexpr std::size_t kMaxTaskFilters = kTaskLogFiltersSize - 1;  // tasks 0..24
-struct TaskLogFilters {                                                  // offset 0 is sent as 0
-  std::array<std::uint8_t, kMaxTaskFilters> filters{};  // 1 + i: kLogFilter* bits of task i
+struct TaskLogFilters {
+  std::array<std::uint8_t, kMaxTaskFilters> filters{};  // filters[i]: kLogFilter* bits of task i
 
   bool operator==(const TaskLogFilters&) const = default;
 };
@@ -246,15 +247,15 @@ inline constexpr std::uint8_t kAutostopPressure = 6;  // second selector only
 
 inline constexpr std::size_t kMotorConfigSize = 13;
 struct MotorConfig {
-  std::uint8_t unused0 = 0;                 // 0, sent back as read
-  std::uint8_t direction = 0;               // 1, kDirection*
-  std::uint8_t autostop_sensor = 0;         // 2, first selector
-  std::uint8_t second_autostop_sensor = 0;  // 3, kAutostopNone or kAutostopPressure
-  std::uint8_t max_pressure = 0;            // 4, bar, 0-10
-  std::uint16_t overpressure_timeout = 0;   // 5, seconds, 0-3600
-  std::uint16_t engaged_hall = 0;           // 7, 0-4095
-  std::uint16_t disengaged_hall = 0;        // 9, 0-4095
-  std::uint16_t speed = 0;                  // 11, percent of maximum, 0-100
+  std::uint8_t unused0 = 0;                 // sent back as read
+  std::uint8_t direction = 0;               // kDirection*
+  std::uint8_t autostop_sensor = 0;         // first selector
+  std::uint8_t second_autostop_sensor = 0;  // kAutostopNone or kAutostopPressure
+  std::uint8_t max_pressure = 0;            // bar, 0-10
+  std::uint16_t overpressure_timeout = 0;   // seconds, 0-3600
+  std::uint16_t engaged_hall = 0;           // 0-4095
+  std::uint16_t disengaged_hall = 0;        // 0-4095
+  std::uint16_t speed = 0;                  // percent of maximum, 0-100
 
   bool operator==(const MotorConfig&) const = default;
 };
@@ -262,10 +263,10 @@ void DecodeMotorConfig(std::span<const std::uint8_t, kMotorConfigSize> in, Motor
 void EncodeMotorConfig(const MotorConfig& in, std::span<std::uint8_t, kMotorConfigSize> out);
 
 inline constexpr std::size_t kMotorRunRequestSize = 24;
-struct MotorRunRequest {       // offsets 0 and 5..23 are sent as 0
-  std::uint8_t motor_id = 0;   // 1
-  std::uint8_t direction = 0;  // 2, kDirection*
-  std::uint16_t speed = 0;     // 3, percent of maximum, 0-100
+struct MotorRunRequest {
+  std::uint8_t motor_id = 0;
+  std::uint8_t direction = 0;  // kDirection*
+  std::uint16_t speed = 0;     // percent of maximum, 0-100
 
   bool operator==(const MotorRunRequest&) const = default;
 };
@@ -275,10 +276,10 @@ void EncodeMotorRunRequest(const MotorRunRequest& in,
                            std::span<std::uint8_t, kMotorRunRequestSize> out);
 
 inline constexpr std::size_t kPumpRequestSize = 8;
-struct PumpRequest {               // offset 1 is sent as 0
-  std::uint8_t motor_id = 0;       // 0, 4 or 5
-  float volume = 0;                // 2, litres
-  std::uint16_t flow_timeout = 0;  // 6, seconds
+struct PumpRequest {
+  std::uint8_t motor_id = 0;       // 4 or 5
+  float volume = 0;                // litres
+  std::uint16_t flow_timeout = 0;  // seconds
 
   bool operator==(const PumpRequest&) const = default;
 };
@@ -286,10 +287,10 @@ void DecodePumpRequest(std::span<const std::uint8_t, kPumpRequestSize> in, PumpR
 void EncodePumpRequest(const PumpRequest& in, std::span<std::uint8_t, kPumpRequestSize> out);
 
 inline constexpr std::size_t kSensorSampleSize = 30;
-struct SensorSample {                   // offsets 0..13 and 24..29 are not used
-  std::uint16_t pressure_a = 0;         // 14, converter counts
-  std::uint16_t pressure_b = 0;         // 16, converter counts
-  std::array<std::uint16_t, 3> hall{};  // 18, 20, 22: Hall sensors 1, 2, 3
+struct SensorSample {
+  std::uint16_t pressure_a = 0;         // converter counts
+  std::uint16_t pressure_b = 0;         // converter counts
+  std::array<std::uint16_t, 3> hall{};  // Hall sensors 1, 2, 3
 
   bool operator==(const SensorSample&) const = default;
 };
@@ -302,8 +303,8 @@ inline constexpr std::uint8_t kBlockFlowMeter = 5;
 inline constexpr std::uint8_t kBlockPressureCalibration = 6;
 
 inline constexpr std::size_t kFlowMeterConfigSize = 5;
-struct FlowMeterConfig {               // offset 0 is written as 0
-  std::uint32_t pulses_per_litre = 0;  // 1
+struct FlowMeterConfig {
+  std::uint32_t pulses_per_litre = 0;
 
   bool operator==(const FlowMeterConfig&) const = default;
 };
@@ -315,12 +316,12 @@ void EncodeFlowMeterConfig(const FlowMeterConfig& in,
 inline constexpr std::size_t kCalibrationPoints = 5;
 inline constexpr std::size_t kPressureCalibrationSize = 62;
 struct PressureCalibration {
-  std::uint8_t unused0 = 0;                                     // 0, sent back as read
-  double slope = 0;                                             // 1, bar per volt
-  double offset = 0;                                            // 9, bar
-  std::array<float, kCalibrationPoints> point_pressure{};       // 17, bar
-  std::array<float, kCalibrationPoints> point_voltage{};        // 37, volts
-  std::array<std::uint8_t, kCalibrationPoints> point_in_use{};  // 57, 1 yes, 0 no
+  std::uint8_t unused0 = 0;                                     // sent back as read
+  double slope = 0;                                             // bar per volt
+  double offset = 0;                                            // bar
+  std::array<float, kCalibrationPoints> point_pressure{};       // bar
+  std::array<float, kCalibrationPoints> point_voltage{};        // volts
+  std::array<std::uint8_t, kCalibrationPoints> point_in_use{};  // 1 yes, 0 no
 
   bool operator==(const PressureCalibration&) const = default;
 };
@@ -337,13 +338,13 @@ inline constexpr std::uint8_t kRunModePrime = 2;
 inline constexpr std::uint8_t kRunModeSchedule = 255;  // never sent: StartSchedule instead
 
 inline constexpr std::size_t kRunRequestSize = 10;
-struct RunRequest {                  // offset 0 is sent as 0
-  std::uint8_t run_mode = 0;         // 1, kRunModeLoadUnload/Sample/Prime
-  std::uint8_t cartridge_count = 0;  // 2
-  std::uint8_t volume_tenths = 0;    // 3, tenths of a litre
-  std::uint8_t timeout_minutes = 0;  // 4
-  std::uint8_t clean = 0;            // 5, 1 yes, 0 no
-  std::uint32_t start_time = 0;      // 6, computer's clock, seconds since 1970 UTC
+struct RunRequest {
+  std::uint8_t run_mode = 0;  // kRunModeLoadUnload/Sample/Prime
+  std::uint8_t cartridge_count = 0;
+  std::uint8_t volume_tenths = 0;  // tenths of a litre
+  std::uint8_t timeout_minutes = 0;
+  std::uint8_t clean = 0;        // 1 yes, 0 no
+  std::uint32_t start_time = 0;  // computer's clock, seconds since 1970 UTC
 
   bool operator==(const RunRequest&) const = default;
 };
@@ -352,9 +353,9 @@ void EncodeRunRequest(const RunRequest& in, std::span<std::uint8_t, kRunRequestS
 
 inline constexpr std::size_t kCartridgeRecordSize = 17;
 struct CartridgeRecord {
-  std::array<std::uint8_t, 2> unused0{};   // 0..1, sent back as read
-  std::uint16_t cartridge_id = 0;          // 2, the cartridge in the sample slot
-  std::array<std::uint8_t, 13> unused4{};  // 4..16, sent back as read
+  std::array<std::uint8_t, 2> unused0{};   // sent back as read
+  std::uint16_t cartridge_id = 0;          // the cartridge in the sample slot
+  std::array<std::uint8_t, 13> unused4{};  // sent back as read
 
   bool operator==(const CartridgeRecord&) const = default;
 };
@@ -364,14 +365,14 @@ void EncodeCartridgeRecord(const CartridgeRecord& in,
                            std::span<std::uint8_t, kCartridgeRecordSize> out);
 
 inline constexpr std::size_t kSampleLogEntrySize = 34;
-struct SampleLogEntry {            // offsets 0..3, 6..13 and 32..33 are not used
-  std::uint16_t cartridge_id = 0;  // 4
-  std::uint8_t treatment = 0;      // 14, see TreatmentName
-  std::uint8_t stop_reason = 0;    // 15, see StopReasonName
-  std::uint32_t start_time = 0;    // 16, seconds since 1970
-  std::uint32_t duration = 0;      // 20, seconds
-  float volume = 0;                // 24, litres pumped
-  float max_pressure = 0;          // 28, bar
+struct SampleLogEntry {
+  std::uint16_t cartridge_id = 0;
+  std::uint8_t treatment = 0;    // see TreatmentName
+  std::uint8_t stop_reason = 0;  // see StopReasonName
+  std::uint32_t start_time = 0;  // seconds since 1970
+  std::uint32_t duration = 0;    // seconds
+  float volume = 0;              // litres pumped
+  float max_pressure = 0;        // bar
 
   bool operator==(const SampleLogEntry&) const = default;
 };
@@ -381,13 +382,13 @@ void EncodeSampleLogEntry(const SampleLogEntry& in,
                           std::span<std::uint8_t, kSampleLogEntrySize> out);
 
 inline constexpr std::size_t kCleaningConfigSize = 12;
-struct CleaningConfig {                      // offsets 0..1 are not used, sent as 0
-  std::uint16_t stabilisation_time = 0;      // 2, seconds of stabiliser flow
-  std::uint8_t clean_through_cartridge = 0;  // 4, 1 yes, 0 no
-  std::uint8_t bleach_speed = 0;             // 5, percent of maximum, 0-100
-  std::uint16_t bleach_time = 0;             // 6, seconds
-  std::uint16_t dwell_time = 0;              // 8, seconds
-  std::uint16_t flush_time = 0;              // 10, seconds
+struct CleaningConfig {
+  std::uint16_t stabilisation_time = 0;      // seconds of stabiliser flow
+  std::uint8_t clean_through_cartridge = 0;  // 1 yes, 0 no
+  std::uint8_t bleach_speed = 0;             // percent of maximum, 0-100
+  std::uint16_t bleach_time = 0;             // seconds
+  std::uint16_t dwell_time = 0;              // seconds
+  std::uint16_t flush_time = 0;              // seconds
 
   bool operator==(const CleaningConfig&) const = default;
 };
@@ -403,11 +404,11 @@ inline constexpr std::uint8_t kScheduleRowClean = 0x02;
 
 inline constexpr std::size_t kScheduleEntrySize = 6;
 struct ScheduleEntry {
-  std::uint8_t flags = 0;            // 0, kScheduleRowInUse | kScheduleRowClean
-  std::uint8_t samples = 0;          // 1
-  std::uint8_t volume_tenths = 0;    // 2, tenths of a litre
-  std::uint8_t timeout_minutes = 0;  // 3
-  std::uint16_t offset_minutes = 0;  // 4, start offset from the schedule start
+  std::uint8_t flags = 0;  // kScheduleRowInUse | kScheduleRowClean
+  std::uint8_t samples = 0;
+  std::uint8_t volume_tenths = 0;  // tenths of a litre
+  std::uint8_t timeout_minutes = 0;
+  std::uint16_t offset_minutes = 0;  // start offset from the schedule start
 
   bool operator==(const ScheduleEntry&) const = default;
 };
@@ -418,10 +419,10 @@ inline constexpr std::size_t kScheduleRows = 15;
 inline constexpr std::size_t kScheduleRowsOffset = 8;
 inline constexpr std::size_t kScheduleRecordSize = 98;
 static_assert(kScheduleRowsOffset + kScheduleRows * kScheduleEntrySize == kScheduleRecordSize);
-struct ScheduleRecord {                             // offsets 0 and 2..3 are sent as 0
-  std::uint8_t autostart = 0;                       // 1, 1 yes, 0 no
-  std::uint32_t start_time = 0;                     // 4, seconds since 1970; 0 = next start
-  std::array<ScheduleEntry, kScheduleRows> rows{};  // 8, 6 bytes each
+struct ScheduleRecord {
+  std::uint8_t autostart = 0;                       // 1 yes, 0 no
+  std::uint32_t start_time = 0;                     // seconds since 1970; 0 = next start
+  std::array<ScheduleEntry, kScheduleRows> rows{};  // 6 bytes each
 
   bool operator==(const ScheduleRecord&) const = default;
 };

@@ -45,6 +45,12 @@ struct CommandEntry {
   Handler handler;
 };
 
+// The entry of a command that needs the whole request the program sends: the length the
+// command table gives. A code the table lacks does not compile.
+constexpr CommandEntry Entry(std::uint8_t code, Handler handler) {
+  return {code, static_cast<std::uint8_t>(find_command(code)->request_length), handler};
+}
+
 // A handler that only reads the instrument, in the table's shape.
 template <std::uint8_t (*F)(const Instrument&, const Request&, Reply&)>
 std::uint8_t ReadOnly(Instrument& instrument, const Request& request, Reply& reply) {

@@ -136,16 +136,18 @@ std::uint8_t ExitMotorControlCmd(Instrument& in, const Request& /*request*/, Rep
 }
 
 constexpr CommandEntry kTable[] = {
-    {kCmdStartSensors, 0, StartSensorsCmd},
-    {kCmdStopSensors, 0, StopSensorsCmd},
-    {kCmdGetSensorSample, 0, GetSensorSampleCmd},
-    {kCmdGetMotorConfig, 1, ReadOnly<GetMotorConfigCmd>},
-    {kCmdSetMotorConfig, 1 + kMotorConfigSize, SetMotorConfigCmd},
-    {kCmdRunMotor, kMotorRunRequestSize, RunMotorCmd},
-    {kCmdStopMotor, 0, StopMotorCmd},
-    {kCmdEngageMotor, 1, EngageMotorCmd},
-    {kCmdDisengageMotor, 1, DisengageMotorCmd},
-    {kCmdPumpVolume, kPumpRequestSize, PumpVolumeCmd},
+    Entry(kCmdStartSensors, StartSensorsCmd),
+    Entry(kCmdStopSensors, StopSensorsCmd),
+    Entry(kCmdGetSensorSample, GetSensorSampleCmd),
+    Entry(kCmdGetMotorConfig, ReadOnly<GetMotorConfigCmd>),
+    Entry(kCmdSetMotorConfig, SetMotorConfigCmd),
+    Entry(kCmdRunMotor, RunMotorCmd),
+    Entry(kCmdStopMotor, StopMotorCmd),
+    Entry(kCmdEngageMotor, EngageMotorCmd),
+    Entry(kCmdDisengageMotor, DisengageMotorCmd),
+    Entry(kCmdPumpVolume, PumpVolumeCmd),
+    // The byte the program sends (always 0) carries nothing the firmware reads, so a
+    // request without it ends manual control as well.
     {kCmdExitMotorControl, 0, ExitMotorControlCmd},
 };
 

@@ -135,20 +135,20 @@ std::uint8_t StopScheduleCmd(Instrument& in, const Request& /*request*/, Reply& 
 }
 
 constexpr CommandEntry kTable[] = {
-    {kCmdGetConfigBlock, 2, ReadOnly<GetConfigBlockCmd>},
-    {kCmdSetConfigBlock, 2, SetConfigBlockCmd},
-    {kCmdStartRun, kRunRequestSize, StartRunCmd},
-    {kCmdStopRun, 0, StopRunCmd},
-    {kCmdGetCartridgeId, 0, ReadOnly<GetCartridgeIdCmd>},
-    {kCmdSetCartridgeId, kCartridgeRecordSize, SetCartridgeIdCmd},
-    {kCmdGetSampleLogEntry, 2, ReadOnly<GetSampleLogEntryCmd>},
-    {kCmdClearSampleLog, 0, ClearSampleLogCmd},
-    {kCmdGetCleaningConfig, 0, ReadOnly<GetCleaningConfigCmd>},
-    {kCmdSetCleaningConfig, kCleaningConfigSize, SetCleaningConfigCmd},
-    {kCmdGetSchedule, 0, ReadOnly<GetScheduleCmd>},
-    {kCmdSetSchedule, kScheduleRecordSize, SetScheduleCmd},
-    {kCmdStartSchedule, 0, StartScheduleCmd},
-    {kCmdStopSchedule, 0, StopScheduleCmd},
+    Entry(kCmdGetConfigBlock, ReadOnly<GetConfigBlockCmd>),
+    Entry(kCmdSetConfigBlock, SetConfigBlockCmd),
+    Entry(kCmdStartRun, StartRunCmd),
+    Entry(kCmdStopRun, StopRunCmd),
+    Entry(kCmdGetCartridgeId, ReadOnly<GetCartridgeIdCmd>),
+    Entry(kCmdSetCartridgeId, SetCartridgeIdCmd),
+    Entry(kCmdGetSampleLogEntry, ReadOnly<GetSampleLogEntryCmd>),
+    Entry(kCmdClearSampleLog, ClearSampleLogCmd),
+    Entry(kCmdGetCleaningConfig, ReadOnly<GetCleaningConfigCmd>),
+    Entry(kCmdSetCleaningConfig, SetCleaningConfigCmd),
+    Entry(kCmdGetSchedule, ReadOnly<GetScheduleCmd>),
+    Entry(kCmdSetSchedule, SetScheduleCmd),
+    Entry(kCmdStartSchedule, StartScheduleCmd),
+    Entry(kCmdStopSchedule, StopScheduleCmd),
 };
 
 }  // namespace

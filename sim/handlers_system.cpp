@@ -136,20 +136,24 @@ std::uint8_t GetTaskCountCmd(const Instrument& in, const Request& /*request*/, R
 }
 
 constexpr CommandEntry kTable[] = {
-    {kCmdGetIdentity, 0, ReadOnly<GetIdentityCmd>},
-    {kCmdSetIdentity, kIdentityRecordSize, SetIdentityCmd},
-    {kCmdGetDeviceType, 0, ReadOnly<GetDeviceTypeCmd>},
-    {kCmdGetClock, 0, ReadOnly<GetClockCmd>},
-    {kCmdSetClock, kDeviceTimeSize, SetClockCmd},
-    {kCmdGetFirmwareVersion, 0, ReadOnly<GetFirmwareVersionCmd>},
-    {kCmdGetSystemStatus, 0, ReadOnly<GetSystemStatusCmd>},
+    Entry(kCmdGetIdentity, ReadOnly<GetIdentityCmd>),
+    Entry(kCmdSetIdentity, SetIdentityCmd),
+    Entry(kCmdGetDeviceType, ReadOnly<GetDeviceTypeCmd>),
+    Entry(kCmdGetClock, ReadOnly<GetClockCmd>),
+    Entry(kCmdSetClock, SetClockCmd),
+    Entry(kCmdGetFirmwareVersion, ReadOnly<GetFirmwareVersionCmd>),
+    Entry(kCmdGetSystemStatus, ReadOnly<GetSystemStatusCmd>),
+    // The byte the program sends (always 1) carries nothing the firmware reads, so a
+    // request without it toggles the LED as well.
     {kCmdToggleLed, 0, ToggleLedCmd},
+    // The block may end after any task: the filters are read from the whole Frame, whose
+    // bytes past the length are 0, so the tasks left out get no filters.
     {kCmdSetTaskConfig, 1, SetTaskConfigCmd},
-    {kCmdGetTaskDetails, 1, ReadOnly<GetTaskDetailsCmd>},
-    {kCmdGetDiagnosticLogEntry, 0, GetDiagnosticLogEntryCmd},
-    {kCmdClearDiagnosticLog, 0, ClearDiagnosticLogCmd},
-    {kCmdStartDiagnosticLogRead, 2, StartDiagnosticLogReadCmd},
-    {kCmdGetTaskCount, 0, ReadOnly<GetTaskCountCmd>},
+    Entry(kCmdGetTaskDetails, ReadOnly<GetTaskDetailsCmd>),
+    Entry(kCmdGetDiagnosticLogEntry, GetDiagnosticLogEntryCmd),
+    Entry(kCmdClearDiagnosticLog, ClearDiagnosticLogCmd),
+    Entry(kCmdStartDiagnosticLogRead, StartDiagnosticLogReadCmd),
+    Entry(kCmdGetTaskCount, ReadOnly<GetTaskCountCmd>),
 };
 
 }  // namespace

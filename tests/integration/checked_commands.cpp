@@ -60,78 +60,78 @@ void DecodeU8(std::span<const std::uint8_t, 1> in, ValueAt<std::uint8_t, 0>& out
 constexpr std::array<std::uint8_t, 0> kNone{};
 
 const std::array<CheckedCommand, 14> kCommands = {{
-    {"GetIdentity",
+    {kCmdGetIdentity,
      [](Connection* c, sim::SimServer& s, std::uint32_t) {
        return Query(c, s, kCmdGetIdentity, kNone, DecodeIdentityRecord,
                     [](Connection* cc, IdentityRecord* o) { return GetIdentity(cc, o); });
      }},
-    {"GetDeviceType",
+    {kCmdGetDeviceType,
      [](Connection* c, sim::SimServer& s, std::uint32_t) {
        return Query(c, s, kCmdGetDeviceType, kNone, DecodeU16At<kDeviceTypeCodeOffset>,
                     [](Connection* cc, ValueAt<std::uint16_t, kDeviceTypeCodeOffset>* o) {
                       return GetDeviceType(cc, &o->value);
                     });
      }},
-    {"GetClock",
+    {kCmdGetClock,
      [](Connection* c, sim::SimServer& s, std::uint32_t) {
        return Query(c, s, kCmdGetClock, kNone, DecodeDeviceTime,
                     [](Connection* cc, DeviceTime* o) { return GetClock(cc, o); });
      }},
-    {"GetFirmwareVersion",
+    {kCmdGetFirmwareVersion,
      [](Connection* c, sim::SimServer& s, std::uint32_t) {
        return Query(c, s, kCmdGetFirmwareVersion, kNone, DecodeFirmwareVersion,
                     [](Connection* cc, FirmwareVersion* o) { return GetFirmwareVersion(cc, o); });
      }},
-    {"GetSystemStatus",
+    {kCmdGetSystemStatus,
      [](Connection* c, sim::SimServer& s, std::uint32_t) {
        return Query(c, s, kCmdGetSystemStatus, kNone, DecodeSystemStatus,
                     [](Connection* cc, SystemStatus* o) { return GetSystemStatus(cc, o); });
      }},
-    {"GetTaskCount",
+    {kCmdGetTaskCount,
      [](Connection* c, sim::SimServer& s, std::uint32_t) {
        return Query(
            c, s, kCmdGetTaskCount, kNone, DecodeU8,
            [](Connection* cc, ValueAt<std::uint8_t, 0>* o) { return GetTaskCount(cc, &o->value); });
      }},
-    {"GetTaskDetails",
+    {kCmdGetTaskDetails,
      [](Connection* c, sim::SimServer& s, std::uint32_t pick) {
        const std::array<std::uint8_t, 1> task{static_cast<std::uint8_t>(pick % 8)};
        return Query(c, s, kCmdGetTaskDetails, task, DecodeTaskDetails,
                     [&](Connection* cc, TaskDetails* o) { return GetTaskDetails(cc, task[0], o); });
      }},
-    {"GetMotorConfig",
+    {kCmdGetMotorConfig,
      [](Connection* c, sim::SimServer& s, std::uint32_t pick) {
        const std::array<std::uint8_t, 1> motor{static_cast<std::uint8_t>(1 + pick % 5)};
        return Query(
            c, s, kCmdGetMotorConfig, motor, DecodeMotorConfig,
            [&](Connection* cc, MotorConfig* o) { return GetMotorConfig(cc, motor[0], o); });
      }},
-    {"GetCleaningConfig",
+    {kCmdGetCleaningConfig,
      [](Connection* c, sim::SimServer& s, std::uint32_t) {
        return Query(c, s, kCmdGetCleaningConfig, kNone, DecodeCleaningConfig,
                     [](Connection* cc, CleaningConfig* o) { return GetCleaningConfig(cc, o); });
      }},
-    {"GetSchedule",
+    {kCmdGetSchedule,
      [](Connection* c, sim::SimServer& s, std::uint32_t) {
        return Query(c, s, kCmdGetSchedule, kNone, DecodeScheduleRecord,
                     [](Connection* cc, ScheduleRecord* o) { return GetSchedule(cc, o); });
      }},
-    {"GetCartridgeId",
+    {kCmdGetCartridgeId,
      [](Connection* c, sim::SimServer& s, std::uint32_t) {
        return Query(c, s, kCmdGetCartridgeId, kNone, DecodeCartridgeRecord,
                     [](Connection* cc, CartridgeRecord* o) { return GetCartridgeId(cc, o); });
      }},
-    {"ReadFlowMeterConfig",
+    {kCmdGetConfigBlock,
      [](Connection* c, sim::SimServer& s, std::uint32_t) {
        const std::array<std::uint8_t, 2> block{kBlockFlowMeter, kFlowMeterConfigSize};
        return Query(c, s, kCmdGetConfigBlock, block, DecodeFlowMeterConfig,
                     [](Connection* cc, FlowMeterConfig* o) { return ReadFlowMeterConfig(cc, o); });
      }},
-    {"GetSampleLogEntry",
+    {kCmdGetSampleLogEntry,
      [](Connection* c, sim::SimServer& s, std::uint32_t pick) {
        return CheckedSampleLogEntry(c, s, static_cast<std::uint16_t>(pick % 520));
      }},
-    {"ToggleLed",
+    {kCmdToggleLed,
      [](Connection* c, sim::SimServer&, std::uint32_t) {
        const int result = ToggleLed(c);
        return CheckedResult{result, result != kResultOk && result != kResultLinkFailure};

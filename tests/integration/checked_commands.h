@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <span>
-#include <string_view>
 
 #include "link/connection.h"
 #include "sim/server.h"
@@ -20,7 +19,7 @@ struct CheckedResult {
 };
 
 struct CheckedCommand {
-  std::string_view name;
+  std::uint8_t code;  // the command it sends
   // `pick` chooses the request's argument (a task, a motor, an entry), where there is one.
   CheckedResult (*run)(Connection* connection, sim::SimServer& server, std::uint32_t pick);
 };

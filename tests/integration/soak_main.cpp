@@ -124,7 +124,10 @@ tq::PollRoutine SoakRoutine(tq::ConnectionRef connection, std::shared_ptr<Shared
       shared->poller.Add(r);
       return r;
     };
-    const tq::test::CheckedCommand& status = tq::test::CheckedCommands()[4];
+    const auto checked = tq::test::CheckedCommands();
+    const tq::test::CheckedCommand& status = *std::find_if(
+        checked.begin(), checked.end(),
+        [](const tq::test::CheckedCommand& c) { return c.code == tq::kCmdGetSystemStatus; });
     std::uint16_t next = shared->poller_first_entry;
     shared->poller_first_entry = static_cast<std::uint16_t>((next + 170) % 510);
     while (tq::PollerWait(p, shared->poll_period_ms)) {

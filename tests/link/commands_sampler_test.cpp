@@ -84,110 +84,93 @@ std::vector<RequestCase> SamplerRequests() {
   std::copy(rows.begin(), rows.end(), schedule_bytes.begin() + 8);
 
   return {
-      {"GetConfigBlock",
-       [](Connection* c) {
+      {[](Connection* c) {
          std::array<std::uint8_t, 62> b{};
          return GetConfigBlock(c, 6, b);
        },
        0x70,
        {6, 62}},
-      {"SetConfigBlock",
-       [](Connection* c) {
+      {[](Connection* c) {
          const std::array<std::uint8_t, 5> b{0, 0x10, 0x27, 0, 0};
          return SetConfigBlock(c, 5, b);
        },
        0x71,
        {5, 5, 0, 0x10, 0x27, 0, 0}},
-      {"WriteFlowMeterConfig",
-       [](Connection* c) { return WriteFlowMeterConfig(c, FlowMeterConfig{450}); },
+      {[](Connection* c) { return WriteFlowMeterConfig(c, FlowMeterConfig{450}); },
        0x71,
        {5, 5, 0, 0xC2, 0x01, 0, 0}},
-      {"WritePressureCalibration",
-       [](Connection* c) { return WritePressureCalibration(c, Calibration()); }, 0x71,
+      {[](Connection* c) { return WritePressureCalibration(c, Calibration()); }, 0x71,
        Cat({{6, 62}, CalibrationBytes()})},
-      {"StartSensors", [](Connection* c) { return StartSensors(c); }, 0x72, {}},
-      {"StopSensors", [](Connection* c) { return StopSensors(c); }, 0x73, {}},
-      {"GetSensorSample",
-       [](Connection* c) {
+      {[](Connection* c) { return StartSensors(c); }, 0x72, {}},
+      {[](Connection* c) { return StopSensors(c); }, 0x73, {}},
+      {[](Connection* c) {
          SensorSample s;
          return GetSensorSample(c, &s);
        },
        0x74,
        {}},
-      {"GetMotorConfig",
-       [](Connection* c) {
+      {[](Connection* c) {
          MotorConfig m;
          return GetMotorConfig(c, 3, &m);
        },
        0x80,
        {3}},
-      {"SetMotorConfig",
-       [motor](Connection* c) { return SetMotorConfig(c, 2, motor); },
+      {[motor](Connection* c) { return SetMotorConfig(c, 2, motor); },
        0x81,
        {2, 0x5A, 1, 2, 6, 7, 0x10, 0x0E, 0xFF, 0x0F, 0x23, 0x01, 0x64, 0x00}},
-      {"RunMotor",
-       [](Connection* c) {
+      {[](Connection* c) {
          return RunMotor(c, MotorRunRequest{4, 1, 75});
        },
        0x82, Cat({{0, 4, 1, 75, 0}, Bytes(19, 0)})},
-      {"StopMotor", [](Connection* c) { return StopMotor(c); }, 0x83, {}},
-      {"EngageMotor", [](Connection* c) { return EngageMotor(c, 2); }, 0x84, {2}},
-      {"DisengageMotor", [](Connection* c) { return DisengageMotor(c, 3); }, 0x85, {3}},
-      {"PumpVolume",
-       [](Connection* c) {
+      {[](Connection* c) { return StopMotor(c); }, 0x83, {}},
+      {[](Connection* c) { return EngageMotor(c, 2); }, 0x84, {2}},
+      {[](Connection* c) { return DisengageMotor(c, 3); }, 0x85, {3}},
+      {[](Connection* c) {
          return PumpVolume(c, PumpRequest{5, 2.5f, 600});
        },
        0x86,
        {5, 0, 0x00, 0x00, 0x20, 0x40, 0x58, 0x02}},
-      {"ExitMotorControl", [](Connection* c) { return ExitMotorControl(c); }, 0x88, {0}},
-      {"StartRun",
-       [](Connection* c) {
+      {[](Connection* c) { return ExitMotorControl(c); }, 0x88, {0}},
+      {[](Connection* c) {
          return StartRun(c, RunRequest{1, 12, 23, 30, 1, 0x65F3A1B2});
        },
        0xA2,
        {0, 1, 12, 23, 30, 1, 0xB2, 0xA1, 0xF3, 0x65}},
-      {"StopRun", [](Connection* c) { return StopRun(c); }, 0xA3, {}},
-      {"GetCartridgeId",
-       [](Connection* c) {
+      {[](Connection* c) { return StopRun(c); }, 0xA3, {}},
+      {[](Connection* c) {
          CartridgeRecord r;
          return GetCartridgeId(c, &r);
        },
        0xA4,
        {}},
-      {"SetCartridgeId",
-       [cartridge](Connection* c) { return SetCartridgeId(c, cartridge); },
+      {[cartridge](Connection* c) { return SetCartridgeId(c, cartridge); },
        0xA5,
        {0x11, 0x22, 0xAD, 0x0B, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}},
-      {"GetSampleLogEntry",
-       [](Connection* c) {
+      {[](Connection* c) {
          SampleLogEntry e;
          return GetSampleLogEntry(c, 0x0102, &e);
        },
        0xA9,
        {0x02, 0x01}},
-      {"ClearSampleLog", [](Connection* c) { return ClearSampleLog(c); }, 0xAA, {}},
-      {"GetCleaningConfig",
-       [](Connection* c) {
+      {[](Connection* c) { return ClearSampleLog(c); }, 0xAA, {}},
+      {[](Connection* c) {
          CleaningConfig k;
          return GetCleaningConfig(c, &k);
        },
        0xAB,
        {}},
-      {"SetCleaningConfig",
-       [cleaning](Connection* c) { return SetCleaningConfig(c, cleaning); },
+      {[cleaning](Connection* c) { return SetCleaningConfig(c, cleaning); },
        0xAC,
        {0, 0, 0x78, 0, 1, 80, 0x2C, 0x01, 0x58, 0x02, 0x10, 0x0E}},
-      {"GetSchedule",
-       [](Connection* c) {
+      {[](Connection* c) {
          ScheduleRecord s;
          return GetSchedule(c, &s);
        },
        0xB0,
        {}},
-      {"SetSchedule", [schedule](Connection* c) { return SetSchedule(c, schedule); }, 0xB1,
-       schedule_bytes},
-      {"StartSchedule", [](Connection* c) { return StartSchedule(c); }, 0xB2, {}},
-      {"StopSchedule", [](Connection* c) { return StopSchedule(c); }, 0xB3, {}},
+      {[schedule](Connection* c) { return SetSchedule(c, schedule); }, 0xB1, schedule_bytes},
+      {[](Connection* c) { return StartSchedule(c); }, 0xB2, {}},
+      {[](Connection* c) { return StopSchedule(c); }, 0xB3, {}},
   };
 }
 

@@ -53,71 +53,58 @@ std::vector<RequestCase> SystemRequests() {
   filter_bytes[25] = 0x02;
 
   return {
-      {"GetIdentity",
-       [](Connection* c) {
+      {[](Connection* c) {
          IdentityRecord r;
          return GetIdentity(c, &r);
        },
        0x04,
        {}},
-      {"SetIdentity", [as_read](Connection* c) { return SetIdentity(c, as_read, "Lake 3", 70000); },
-       0x05, Cat({{0x02, 0xA1}, Text("Lake 3", 21), {0xB2, 0xFF, 0xFF, 0xC3, 0xC4, 0xC5}})},
-      {"GetDeviceType",
-       [](Connection* c) {
+      {[as_read](Connection* c) { return SetIdentity(c, as_read, "Lake 3", 70000); }, 0x05,
+       Cat({{0x02, 0xA1}, Text("Lake 3", 21), {0xB2, 0xFF, 0xFF, 0xC3, 0xC4, 0xC5}})},
+      {[](Connection* c) {
          std::uint16_t t = 0;
          return GetDeviceType(c, &t);
        },
        0x06,
        {}},
-      {"GetClock",
-       [](Connection* c) {
+      {[](Connection* c) {
          DeviceTime t;
          return GetClock(c, &t);
        },
        0x22,
        {}},
-      {"SetClock",
-       [time](Connection* c) { return SetClock(c, time); },
+      {[time](Connection* c) { return SetClock(c, time); },
        0x23,
        {0x00, 0xE8, 0x07, 3, 14, 15, 9, 26}},
-      {"GetFirmwareVersion",
-       [](Connection* c) {
+      {[](Connection* c) {
          FirmwareVersion v;
          return GetFirmwareVersion(c, &v);
        },
        0x26,
        {}},
-      {"GetSystemStatus",
-       [](Connection* c) {
+      {[](Connection* c) {
          SystemStatus s;
          return GetSystemStatus(c, &s);
        },
        0x27,
        {}},
-      {"ToggleLed", [](Connection* c) { return ToggleLed(c); }, 0x28, {0x01}},
-      {"SetTaskConfig", [filters](Connection* c) { return SetTaskConfig(c, filters); }, 0x31,
-       filter_bytes},
-      {"GetTaskDetails",
-       [](Connection* c) {
+      {[](Connection* c) { return ToggleLed(c); }, 0x28, {0x01}},
+      {[filters](Connection* c) { return SetTaskConfig(c, filters); }, 0x31, filter_bytes},
+      {[](Connection* c) {
          TaskDetails d;
          return GetTaskDetails(c, 5, &d);
        },
        0x32,
        {0x05}},
-      {"GetDiagnosticLogEntry",
-       [](Connection* c) {
+      {[](Connection* c) {
          DiagnosticLogEntry e;
          return GetDiagnosticLogEntry(c, &e);
        },
        0x33,
        {}},
-      {"ClearDiagnosticLog", [](Connection* c) { return ClearDiagnosticLog(c); }, 0x34, {}},
-      {"StartDiagnosticLogRead",
-       [](Connection* c) { return StartDiagnosticLogRead(c); },
-       0x35,
-       {0xFF, 0xFF}},
-      {"GetTaskCount",
-       [](Connection* c) {
+      {[](Connection* c) { return ClearDiagnosticLog(c); }, 0x34, {}},
+      {[](Connection* c) { return StartDiagnosticLogRead(c); }, 0x35, {0xFF, 0xFF}},
+      {[](Connection* c) {
          std::uint8_t n = 0;
          return GetTaskCount(c, &n);
        },

@@ -48,8 +48,8 @@ inline Bytes Cat(std::initializer_list<Bytes> parts) {
 }
 
 // One command's request as the instrument must see it, written by hand from the tables.
+// Failures name the command as the command table does.
 struct RequestCase {
-  const char* name;
   std::function<int(Connection*)> send;
   std::uint8_t code;
   Bytes payload;
@@ -58,8 +58,9 @@ struct RequestCase {
 // Code, length and payload at their offsets, and zeros after the payload.
 void ExpectRequest(const Frame& f, std::uint8_t code, const Bytes& payload);
 
-// Sends every case to an answering instrument and checks each request Frame; then sends
-// every case to a null Connection, which must fail with 14.
+// Sends every case to an answering instrument and checks each request Frame, and that its
+// payload is as long as the command table says; then sends every case to a null
+// Connection, which must fail with 14.
 void ExpectRequestTable(const std::vector<RequestCase>& cases);
 void ExpectNullConnectionFails(const std::vector<RequestCase>& cases);
 
