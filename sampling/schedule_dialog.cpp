@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "link/encodings.h"
 #include "ui/entry_parse.h"
 #include "ui/text_format.h"
 
@@ -37,10 +36,6 @@ std::optional<std::size_t> waypoint_row_of_enable_box(int control_id) {
     if (kWaypointRows[k].enable == control_id) return k;
   }
   return std::nullopt;
-}
-
-std::string volume_text(std::uint8_t tenths) {
-  return format_text("%.1f", tenths / 10.0 + 0.01).value_or("");
 }
 
 ScheduleView schedule_view(const ScheduleRecord& record) {
@@ -77,10 +72,6 @@ std::vector<ControlFlag> schedule_enabled(const ScheduleSwitches& switches) {
   flags.push_back({IDC_SCHEDULE_DATE, switches.at_or_after});
   flags.push_back({IDC_SCHEDULE_TIME, switches.at_or_after});
   return flags;
-}
-
-std::uint8_t volume_tenths(const std::string& text) {
-  return VolumeToTenths(parse_double_entry(text));
 }
 
 ScheduleRecord build_schedule_record(const ScheduleEntries& entries) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "link/records.h"
+#include "sampling/volume_entry.h"
 #include "ui/epoch.h"
 #include "ui/resource.h"
 #include "ui/window_face.h"
@@ -75,9 +76,6 @@ struct ScheduleView {
 
 [[nodiscard]] ScheduleView schedule_view(const ScheduleRecord& record);
 
-// The volume edit's text for a volume in tenths of a litre ("2.5" for 25).
-[[nodiscard]] std::string volume_text(std::uint8_t tenths);
-
 // ---- Enabling -----------------------------------------------------------------------------
 
 struct ScheduleSwitches {
@@ -108,10 +106,6 @@ struct ScheduleEntries {
   CalendarTime picked;                      // date of the date picker, time of the time picker
   std::array<WaypointEntry, kScheduleRows> rows{};
 };
-
-// Tenths of a litre for a volume entry: the longest leading number as VolumeToTenths
-// converts it (a text that is not a number gives 0).
-[[nodiscard]] std::uint8_t volume_tenths(const std::string& text);
 
 // The record Save sends: only checked rows, compacted from slot 0 in row order, clamped,
 // then sorted by start offset; the start time from the pickers under "At or after"
