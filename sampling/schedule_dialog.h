@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "link/records.h"
+#include "sampling/schedule_fields.h"
 #include "sampling/volume_entry.h"
 #include "ui/epoch.h"
 #include "ui/resource.h"
@@ -107,9 +108,9 @@ struct ScheduleEntries {
   std::array<WaypointEntry, kScheduleRows> rows{};
 };
 
-// The record Save sends: only checked rows, compacted from slot 0 in row order, clamped,
-// then sorted by start offset; the start time from the pickers under "At or after"
-// (kEpochInvalid for a moment outside the representable range), else 0.
+// The record Save sends: the checked rows, each entry limited to its field, built by the
+// schedule's rule (sorted by start offset from slot 0); the start time from the pickers under "At
+// or after" (kEpochInvalid for a moment outside the representable range), else 0.
 [[nodiscard]] ScheduleRecord build_schedule_record(const ScheduleEntries& entries);
 
 // ---- Clock button -------------------------------------------------------------------------
