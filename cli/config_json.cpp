@@ -28,34 +28,6 @@ std::string field_text(std::span<const char> field) {
   return std::string(view.substr(0, view.find('\0')));
 }
 
-// A record's whole-number fields, by its field table.
-template <class Record, class Table>
-void put_fields(nlohmann::ordered_json& json, const Table& table, const Record& record) {
-  for (const WholeField<Record>& field : table) json[field.key] = field_value(record, field);
-}
-
-// "0, 1, 2, 3 or 5"
-std::string codes_text(std::span<const ComboValue> codes) {
-  std::string text;
-  for (std::size_t i = 0; i < codes.size(); ++i) {
-    if (i > 0) text += i + 1 == codes.size() ? " or " : ", ";
-    text += std::to_string(codes[i].value);
-  }
-  return text;
-}
-
-// Each field of the table checked against its limit and its codes.
-template <class Record, class Table>
-void take_fields(Fields& fields, const Table& table, Record& record) {
-  for (const WholeField<Record>& field : table) {
-    const std::optional<std::uint32_t> value = fields.whole(field.key, field.max, true);
-    if (value && !is_field_code(field, *value)) {
-      fields.fail(field.key, "must be " + codes_text(field.codes));
-    }
-    set_field(record, field, value.value_or(0));
-  }
-}
-
 nlohmann::ordered_json motor_json(std::uint8_t id, const MotorConfig& motor) {
   nlohmann::ordered_json json = {{"motor_id", id},
                                  {"name", std::string(NameOfCode(kMotorNames, id, ""))}};

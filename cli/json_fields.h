@@ -1,6 +1,7 @@
 // Reading the fields of a JSON file the operator wrote: every field checked against its
 // range, a missing or misspelt one named, so that a bad file is refused with a message
-// saying which field is wrong.
+// saying which field is wrong; and a record's whole-number fields written and read by its
+// field table.
 #pragma once
 
 #include <cmath>
@@ -8,10 +9,12 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "cli/text_encoding.h"
+#include "ui/record_fields.h"
 
 namespace tq::cli {
 
@@ -138,5 +141,33 @@ class Fields {
   std::string* error_;
   std::vector<std::string> seen_;
 };
+
+// A record's whole-number fields, by its field table.
+template <class Record, class Table>
+void put_fields(nlohmann::ordered_json& json, const Table& table, const Record& record) {
+  for (const WholeField<Record>& field : table) json[field.key] = field_value(record, field);
+}
+
+// "0, 1, 2, 3 or 5"
+inline std::string codes_text(std::span<const ComboValue> codes) {
+  std::string text;
+  for (std::size_t i = 0; i < codes.size(); ++i) {
+    if (i > 0) text += i + 1 == codes.size() ? " or " : ", ";
+    text += std::to_string(codes[i].value);
+  }
+  return text;
+}
+
+// Each field of the table checked against its limit and its codes.
+template <class Record, class Table>
+void take_fields(Fields& fields, const Table& table, Record& record) {
+  for (const WholeField<Record>& field : table) {
+    const std::optional<std::uint32_t> value = fields.whole(field.key, field.max, true);
+    if (value && !is_field_code(field, *value)) {
+      fields.fail(field.key, "must be " + codes_text(field.codes));
+    }
+    set_field(record, field, value.value_or(0));
+  }
+}
 
 }  // namespace tq::cli

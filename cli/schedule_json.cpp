@@ -1,18 +1,23 @@
 // The schedule file.
 #include "cli/schedule_json.h"
 
-#include <cmath>
+#include <span>
 #include <vector>
 
 #include "cli/clock_text.h"
 #include "cli/json_fields.h"
 #include "link/encodings.h"
+#include "sampling/schedule_fields.h"
 #include "ui/epoch.h"
 
 namespace tq::cli {
 namespace {
 
 constexpr const char* kNextStart = "next";
+const std::span<const WholeField<ScheduleEntry>> kBeforeVolume =
+    std::span(kWaypointFields).first(kWaypointFieldsBeforeVolume);
+const std::span<const WholeField<ScheduleEntry>> kAfterVolume =
+    std::span(kWaypointFields).subspan(kWaypointFieldsBeforeVolume);
 
 std::string start_text(std::uint32_t start_time) {
   if (start_time == 0) return kNextStart;
@@ -34,11 +39,12 @@ nlohmann::ordered_json schedule_to_json(const ScheduleRecord& schedule) {
   nlohmann::ordered_json waypoints = nlohmann::ordered_json::array();
   for (const ScheduleEntry& row : schedule.rows) {
     if ((row.flags & kScheduleRowInUse) == 0) continue;
-    waypoints.push_back({{"offset_minutes", row.offset_minutes},
-                         {"samples", row.samples},
-                         {"volume_litres", row.volume_tenths / 10.0},
-                         {"timeout_minutes", row.timeout_minutes},
-                         {"clean", (row.flags & kScheduleRowClean) != 0}});
+    nlohmann::ordered_json waypoint = nlohmann::ordered_json::object();
+    put_fields(waypoint, kBeforeVolume, row);
+    waypoint[kWaypointVolumeField.key] = TenthsToLitres(row.*kWaypointVolumeField.member);
+    put_fields(waypoint, kAfterVolume, row);
+    waypoint[kWaypointCleanKey] = (row.flags & kScheduleRowClean) != 0;
+    waypoints.push_back(std::move(waypoint));
   }
   return {{"autostart", schedule.autostart != 0},
           {"start", start_text(schedule.start_time)},
@@ -62,24 +68,25 @@ ScheduleFromJson schedule_from_json(const nlohmann::ordered_json& document) {
       }
     }
   }
-  std::vector<ScheduleRow> rows;
+  std::vector<ScheduleEntry> rows;
   if (const nlohmann::ordered_json* waypoints = top.take("waypoints", true)) {
     if (!waypoints->is_array()) {
       top.fail("waypoints", "must be a list [...]");
     } else if (waypoints->size() > kScheduleRows) {
       top.fail("waypoints", "holds " + std::to_string(waypoints->size()) +
-                                " waypoints; the instrument keeps at most 15");
+                                " waypoints; the instrument keeps at most " +
+                                std::to_string(kScheduleRows));
     } else {
       for (std::size_t i = 0; i < waypoints->size() && top.ok(); ++i) {
         Fields row(waypoints->at(i), "waypoints[" + std::to_string(i) + "]", &result.error);
-        ScheduleRow entry;
-        entry.in_use = true;
-        entry.offset_minutes = row.whole("offset_minutes", 65535, true).value_or(0);
-        entry.samples = row.whole("samples", 255, true).value_or(0);
-        entry.volume_litres =
-            row.number("volume_litres", kMaxVolumeLitres, "litres", true).value_or(0);
-        entry.timeout_minutes = row.whole("timeout_minutes", 255, true).value_or(0);
-        entry.clean = row.flag("clean", false).value_or(false);
+        const LitresField& volume = kWaypointVolumeField;
+        ScheduleEntry entry;
+        entry.flags = kScheduleRowInUse;
+        take_fields(row, kBeforeVolume, entry);
+        entry.*volume.member =
+            VolumeToTenths(row.number(volume.key, volume.max, volume.unit, true).value_or(0));
+        take_fields(row, kAfterVolume, entry);
+        if (row.flag(kWaypointCleanKey, false).value_or(false)) entry.flags |= kScheduleRowClean;
         row.finish();
         rows.push_back(entry);
       }
@@ -87,7 +94,7 @@ ScheduleFromJson schedule_from_json(const nlohmann::ordered_json& document) {
   }
   top.finish();
   if (!result.error.empty()) return result;
-  result.record = BuildScheduleRecord(autostart, start_time, rows);
+  result.record = build_schedule_record(autostart, start_time, rows);
   return result;
 }
 

@@ -4,9 +4,8 @@
 #include <algorithm>
 #include <span>
 
-#include "link/encodings.h"
+#include "sampling/volume_entry.h"
 #include "ui/entry_parse.h"
-#include "ui/text_format.h"
 
 namespace tq {
 namespace {
@@ -50,7 +49,7 @@ RunFieldControls show_run_fields(const RunFields& fields) {
   RunFieldControls controls;
   controls.mode_index = mode_index_of(fields.run_mode);
   controls.cartridges = std::to_string(fields.cartridge_count);
-  controls.volume = format_text("%.1f", fields.volume_tenths / 10.0 + 0.01).value_or("0.0");
+  controls.volume = volume_text(fields.volume_tenths);
   controls.timeout = std::to_string(fields.timeout_minutes);
   controls.clean = fields.clean != 0;
   return controls;
@@ -61,7 +60,7 @@ RunFields take_run_fields(const RunFieldControls& controls) {
   fields.run_mode =
       static_cast<std::uint8_t>(combo_value_at(std::span(kRunModes), controls.mode_index));
   fields.cartridge_count = byte_entry(controls.cartridges);
-  fields.volume_tenths = VolumeToTenths(parse_double_entry(controls.volume));
+  fields.volume_tenths = volume_tenths(controls.volume);
   fields.timeout_minutes = byte_entry(controls.timeout);
   fields.clean = controls.clean ? 1 : 0;
   return fields;

@@ -43,12 +43,12 @@ struct RunFieldControls {
 };
 
 // The first mode whose code matches ("Load/Unload" when none does); the counts as "%u";
-// the volume as "%.1f" litres.
+// the volume by volume_text.
 [[nodiscard]] RunFieldControls show_run_fields(const RunFields& fields);
 
 // Every entry limited silently to its byte: counts above 255 become 255, a text that is
 // not a number 0; the volume is read as a decimal number of litres and becomes tenths
-// (VolumeToTenths).
+// (volume_tenths).
 [[nodiscard]] RunFields take_run_fields(const RunFieldControls& controls);
 
 // What StartRun sends for a run (mode Schedule sends StartSchedule instead): the fields

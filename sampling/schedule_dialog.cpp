@@ -1,32 +1,23 @@
 // The sampling schedule dialog's logic.
 #include "sampling/schedule_dialog.h"
 
-#include <algorithm>
-#include <limits>
-
-#include "link/encodings.h"
 #include "ui/entry_parse.h"
 #include "ui/text_format.h"
 
 namespace tq {
 namespace {
 
-constexpr std::uint32_t kMaxByte = std::numeric_limits<std::uint8_t>::max();
-constexpr std::uint32_t kMaxOffset = std::numeric_limits<std::uint16_t>::max();
-
 std::string unsigned_text(unsigned value) { return format_text("%u", value).value_or(""); }
-
-std::uint8_t byte_entry(const std::string& text) {
-  return static_cast<std::uint8_t>(parse_unsigned_entry(text, kMaxByte));
-}
 
 ScheduleEntry entry_of(const WaypointEntry& row) {
   ScheduleEntry entry;
   entry.flags = static_cast<std::uint8_t>(kScheduleRowInUse | (row.clean ? kScheduleRowClean : 0));
-  entry.offset_minutes = static_cast<std::uint16_t>(parse_unsigned_entry(row.offset, kMaxOffset));
-  entry.samples = byte_entry(row.samples);
+  entry.offset_minutes =
+      static_cast<std::uint16_t>(parse_unsigned_entry(row.offset, kMaxWaypointOffset));
+  entry.samples = static_cast<std::uint8_t>(parse_unsigned_entry(row.samples, kMaxWaypointSamples));
   entry.volume_tenths = volume_tenths(row.volume);
-  entry.timeout_minutes = byte_entry(row.timeout);
+  entry.timeout_minutes =
+      static_cast<std::uint8_t>(parse_unsigned_entry(row.timeout, kMaxWaypointTimeout));
   return entry;
 }
 
@@ -37,10 +28,6 @@ std::optional<std::size_t> waypoint_row_of_enable_box(int control_id) {
     if (kWaypointRows[k].enable == control_id) return k;
   }
   return std::nullopt;
-}
-
-std::string volume_text(std::uint8_t tenths) {
-  return format_text("%.1f", tenths / 10.0 + 0.01).value_or("");
 }
 
 ScheduleView schedule_view(const ScheduleRecord& record) {
@@ -79,26 +66,14 @@ std::vector<ControlFlag> schedule_enabled(const ScheduleSwitches& switches) {
   return flags;
 }
 
-std::uint8_t volume_tenths(const std::string& text) {
-  return VolumeToTenths(parse_double_entry(text));
-}
-
 ScheduleRecord build_schedule_record(const ScheduleEntries& entries) {
-  ScheduleRecord record;
-  record.autostart = entries.autostart ? 1 : 0;
-  if (entries.start_choice == StartChoice::kAtOrAfter) {
-    record.start_time = calendar_to_epoch(entries.picked);
+  const std::uint32_t start_time =
+      entries.start_choice == StartChoice::kAtOrAfter ? calendar_to_epoch(entries.picked) : 0;
+  std::array<ScheduleEntry, kScheduleRows> rows{};
+  for (std::size_t k = 0; k < kScheduleRows; ++k) {
+    if (entries.rows[k].enabled) rows[k] = entry_of(entries.rows[k]);
   }
-  std::size_t used = 0;
-  for (const WaypointEntry& row : entries.rows) {
-    if (row.enabled) record.rows[used++] = entry_of(row);
-  }
-  // Stable, so waypoints with equal offsets keep the order of their rows.
-  std::stable_sort(record.rows.begin(), record.rows.begin() + static_cast<std::ptrdiff_t>(used),
-                   [](const ScheduleEntry& a, const ScheduleEntry& b) {
-                     return compare_waypoints(a.offset_minutes, b.offset_minutes) < 0;
-                   });
-  return record;
+  return build_schedule_record(entries.autostart, start_time, rows);
 }
 
 std::uint32_t device_time_to_epoch(const DeviceTime& time) {

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "link/records.h"
+#include "sampling/schedule_fields.h"
+#include "sampling/volume_entry.h"
 #include "ui/epoch.h"
 #include "ui/resource.h"
 #include "ui/window_face.h"
@@ -75,9 +77,6 @@ struct ScheduleView {
 
 [[nodiscard]] ScheduleView schedule_view(const ScheduleRecord& record);
 
-// The volume edit's text for a volume in tenths of a litre ("2.5" for 25).
-[[nodiscard]] std::string volume_text(std::uint8_t tenths);
-
 // ---- Enabling -----------------------------------------------------------------------------
 
 struct ScheduleSwitches {
@@ -109,13 +108,9 @@ struct ScheduleEntries {
   std::array<WaypointEntry, kScheduleRows> rows{};
 };
 
-// Tenths of a litre for a volume entry: the longest leading number as VolumeToTenths
-// converts it (a text that is not a number gives 0).
-[[nodiscard]] std::uint8_t volume_tenths(const std::string& text);
-
-// The record Save sends: only checked rows, compacted from slot 0 in row order, clamped,
-// then sorted by start offset; the start time from the pickers under "At or after"
-// (kEpochInvalid for a moment outside the representable range), else 0.
+// The record Save sends: the checked rows, each entry limited to its field, built by the
+// schedule's rule (sorted by start offset from slot 0); the start time from the pickers under "At
+// or after" (kEpochInvalid for a moment outside the representable range), else 0.
 [[nodiscard]] ScheduleRecord build_schedule_record(const ScheduleEntries& entries);
 
 // ---- Clock button -------------------------------------------------------------------------

@@ -126,19 +126,6 @@ TEST(ScheduleSave, EntriesAreLimitedToTheirFields) {
   EXPECT_EQ(bytes, expected);
 }
 
-TEST(ScheduleSave, VolumesAreTenthsWithTheirRoundingAllowance) {
-  // x 10 + 0.01, truncated: a hundredth short of the next tenth counts as that tenth.
-  EXPECT_EQ(volume_tenths("2.3"), 23);
-  EXPECT_EQ(volume_tenths("2.499"), 25);
-  EXPECT_EQ(volume_tenths("2.489"), 24);
-  EXPECT_EQ(volume_tenths("2.5"), 25);
-  EXPECT_EQ(volume_tenths("0.05"), 0);
-  EXPECT_EQ(volume_tenths("  1.29 litres"), 12);
-  EXPECT_EQ(volume_tenths("25.5"), 255);
-  EXPECT_EQ(volume_tenths("25.6"), 255);
-  EXPECT_EQ(volume_tenths(""), 0);
-}
-
 TEST(ScheduleSave, NoRowCheckedSendsNoWaypointInUse) {
   ScheduleEntries entries;
   for (WaypointEntry& entry : entries.rows) entry = {false, "10", "2", "1.0", "5", true};
