@@ -8,7 +8,7 @@
 namespace tq {
 
 std::string volume_text(std::uint8_t tenths) {
-  return format_text("%.1f", tenths / 10.0 + 0.01).value_or("0.0");
+  return format_text("%.1f", TenthsToLitres(tenths) + 0.01).value_or("0.0");
 }
 
 std::uint8_t volume_tenths(std::string_view text) {
