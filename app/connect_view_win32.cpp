@@ -22,10 +22,7 @@ struct ConnectViewState {
 
 void fill_port_list(HWND view, const ConnectViewState& state) {
   const std::vector<std::string> ports = state.context.ports->list_ports();
-  for (const std::string& port : ports) {
-    SendDlgItemMessageA(view, IDC_PORT_LIST, CB_ADDSTRING, 0,
-                        reinterpret_cast<LPARAM>(port.c_str()));
-  }
+  fill_combo(view, IDC_PORT_LIST, ports);
   const int index = preselect_port_index(ports, settings_read_port_name(*state.context.settings));
   if (!ports.empty()) {
     SendDlgItemMessageA(view, IDC_PORT_LIST, CB_SETCURSEL, static_cast<WPARAM>(index), 0);

@@ -29,18 +29,6 @@ struct MotorDialogState {
 
 Connection* connection_of(const MotorDialogState& state) { return state.context.connection.get(); }
 
-void fill_combo(HWND dialog, int combo_id, std::span<const ComboValue> table) {
-  for (const ComboValue& entry : table) {
-    SendDlgItemMessageA(dialog, combo_id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.text));
-  }
-}
-
-void select_combo(HWND dialog, int combo_id, std::span<const ComboValue> table,
-                  std::uint32_t code) {
-  SendDlgItemMessageA(dialog, combo_id, CB_SETCURSEL,
-                      static_cast<WPARAM>(combo_index_of(table, code)), 0);
-}
-
 MotorEdits read_edits(HWND dialog) {
   const auto text = [dialog](int id) { return window_text(GetDlgItem(dialog, id)); };
   return {text(IDC_MOTOR_PRESSURE), text(IDC_MOTOR_TIMEOUT), text(IDC_MOTOR_ENGAGED),

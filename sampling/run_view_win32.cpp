@@ -45,12 +45,6 @@ void relayout(HWND view, const RunViewState& state) {
 
 int list_rows(const RunViewState& state) { return static_cast<int>(state.log_rows.rows.size()); }
 
-void fill_mode_combo(HWND view) {
-  for (const ComboValue& mode : kRunModes) {
-    SendDlgItemMessageA(view, IDC_MODE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(mode.text));
-  }
-}
-
 void show_fields(HWND view, const RunFieldControls& fields) {
   SendDlgItemMessageA(view, IDC_MODE, CB_SETCURSEL, static_cast<WPARAM>(fields.mode_index), 0);
   set_item_text(view, IDC_CARTRIDGES, fields.cartridges);
@@ -90,7 +84,7 @@ void on_init(HWND view, const WindowContext& context) {
   state->panel_width = control_width(view, IDC_RUN_BANNER) + 1;
   state->status_height = query_status_height(view);
   relayout(view, *state);
-  fill_mode_combo(view);
+  fill_combo(view, IDC_MODE, kRunModes);
   add_list_columns(view, IDC_SAMPLE_LOG_LIST, kSampleLogColumns);
   keep_owner_data_item_data(view, IDC_SAMPLE_LOG_LIST, state->log_rows);
   SendDlgItemMessageA(view, IDC_SAMPLE_LOG_LIST, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
