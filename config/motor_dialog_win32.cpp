@@ -5,12 +5,10 @@
 
 #include <commctrl.h>
 
-#include <memory>
-
 #include "config/motor_dialog.h"
 #include "link/commands.h"
+#include "ui/dialog_frame_win32.h"
 #include "ui/dialog_helpers_win32.h"
-#include "ui/dialog_state_win32.h"
 #include "ui/paint_win32.h"
 #include "ui/resource.h"
 #include "ui/settings.h"
@@ -22,9 +20,8 @@ namespace {
 struct MotorDialogState {
   WindowContext context;
   MotorDialogModel model;
-  EntryRange range;    // the typed speed, pressure and timeout as last checked
-  bool ready = false;  // notifications are ignored until the controls are filled
-  bool left = false;   // the leave sequence has been sent
+  EntryRange range;   // the typed speed, pressure and timeout as last checked
+  bool left = false;  // the leave sequence has been sent
 };
 
 Connection* connection_of(const MotorDialogState& state) { return state.context.connection.get(); }
@@ -124,7 +121,8 @@ bool load_motors(MotorDialogState& state) {
 
 // Fills the controls and reads the instrument; false (after saying why) when the dialog
 // cannot open. The dialog is not on screen yet, so the message belongs to its owner.
-bool on_init(HWND dialog, MotorDialogState& state) {
+bool on_init(HWND dialog, MotorDialogState& state, LPARAM lparam) {
+  state.context = *context_of(lparam);
   fill_combo(dialog, IDC_MOTOR_DIRECTION, kDirectionCombo);
   fill_combo(dialog, IDC_MOTOR_AUTOSTOP, kAutostopCombo);
   fill_combo(dialog, IDC_MOTOR_SECOND_AUTOSTOP, kSecondAutostopCombo);
@@ -150,7 +148,6 @@ bool on_init(HWND dialog, MotorDialogState& state) {
   }
   state.model.running = false;
   refresh(dialog, state);
-  state.ready = true;
   return true;
 }
 
@@ -270,10 +267,6 @@ void on_leave(HWND dialog, MotorDialogState& state) {
 }
 
 void on_command(HWND dialog, MotorDialogState& state, int id, int code) {
-  if (id == IDCANCEL) {
-    on_leave(dialog, state);
-    return;
-  }
   if (code == CBN_SELCHANGE) {
     if (id == IDC_MOTOR_COMBO) on_motor_selected(dialog, state);
     if (id == IDC_MOTOR_DIRECTION || id == IDC_MOTOR_AUTOSTOP || id == IDC_MOTOR_SECOND_AUTOSTOP) {
@@ -319,27 +312,16 @@ INT_PTR on_edit_colour(HWND dialog, MotorDialogState& state, HDC dc, HWND edit) 
   return reinterpret_cast<INT_PTR>(paint_invalid_edit(dc));
 }
 
-INT_PTR CALLBACK motor_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) {
-    auto* state = attach_dialog_state(dialog, std::make_unique<MotorDialogState>());
-    state->context = *context_of(lparam);
-    if (!on_init(dialog, *state)) EndDialog(dialog, 0);
-    return TRUE;
-  }
-  if (message == WM_NCDESTROY) {
-    free_dialog_state<MotorDialogState>(dialog);
-    return FALSE;
-  }
-  auto* state = dialog_state<MotorDialogState>(dialog);
-  if (state == nullptr || !state->ready) return FALSE;
+INT_PTR on_message(HWND dialog, MotorDialogState& state, UINT message, WPARAM wparam,
+                   LPARAM lparam) {
   switch (message) {
     case WM_DESTROY:
       // Destroyed without its own leaving (its owner closed, the session ended): the
       // Connection is still open, as the owner closes it only after its owned windows go.
-      send_leave_sequence(nullptr, *state);
+      send_leave_sequence(nullptr, state);
       return FALSE;
     case WM_COMMAND:
-      on_command(dialog, *state, LOWORD(wparam), HIWORD(wparam));
+      on_command(dialog, state, LOWORD(wparam), HIWORD(wparam));
       return TRUE;
     case WM_HSCROLL:
       if (reinterpret_cast<HWND>(lparam) == GetDlgItem(dialog, IDC_MOTOR_TRACKBAR)) {
@@ -348,11 +330,19 @@ INT_PTR CALLBACK motor_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPA
       }
       return TRUE;
     case WM_CTLCOLOREDIT:
-      return on_edit_colour(dialog, *state, reinterpret_cast<HDC>(wparam),
+      return on_edit_colour(dialog, state, reinterpret_cast<HDC>(wparam),
                             reinterpret_cast<HWND>(lparam));
     default:
       return FALSE;
   }
+}
+
+// Escape and the close box leave as the motors are left: stopped, and unsaved changes asked
+// about.
+constexpr DialogFrame<MotorDialogState> kMotorFrame{on_init, on_message, on_leave};
+
+INT_PTR CALLBACK motor_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  return run_dialog_frame(kMotorFrame, dialog, message, wparam, lparam);
 }
 
 }  // namespace
