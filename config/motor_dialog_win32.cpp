@@ -224,7 +224,7 @@ void on_test(HWND dialog, MotorDialogState& state, TestButton button) {
   }
   if (action == TestAction::kNeedsSave) {
     MessageBoxA(dialog, kSaveFirstText, kTestCaption, MB_OK);
-    refresh(dialog, state);
+    if (state_after_modal<MotorDialogState>(dialog) != nullptr) refresh(dialog, state);
     return;
   }
   commit(dialog, state);
@@ -258,9 +258,10 @@ void send_leave_sequence(HWND owner, MotorDialogState& state) {
 }
 
 void on_leave(HWND dialog, MotorDialogState& state) {
-  if (is_dirty(state.model) &&
-      MessageBoxA(dialog, kExitUnsavedText, kExitCaption, MB_YESNO) != IDYES) {
-    return;
+  if (is_dirty(state.model)) {
+    if (MessageBoxA(dialog, kExitUnsavedText, kExitCaption, MB_YESNO) != IDYES) return;
+    // Destroyed while the question was open, the dialog has already left.
+    if (state_after_modal<MotorDialogState>(dialog) == nullptr) return;
   }
   send_leave_sequence(dialog, state);
   EndDialog(dialog, 0);

@@ -107,16 +107,20 @@ bool on_init(HWND view, DiagnosticsViewState& state, LPARAM lparam) {
   return true;
 }
 
-void on_clear(HWND view, DiagnosticsViewState& state) {
+void on_clear(HWND view) {
   if (MessageBoxA(view, kClearQuestion, kClearCaption, MB_YESNO | MB_DEFBUTTON2) != IDYES) return;
+  auto* state = state_after_modal<DiagnosticsViewState>(view);
+  if (state == nullptr) return;  // the view went while the question was open
   // No entry may be fetched while the log is wiped.
-  state.polling.stop();
-  if (ClearDiagnosticLog(state.context.connection.get()) == kResultOk) {
-    OwnerDataBatch(view, IDC_DIAG_LOG_LIST, state.log_rows).delete_all_rows();
+  state->polling.stop();
+  if (ClearDiagnosticLog(state->context.connection.get()) == kResultOk) {
+    OwnerDataBatch(view, IDC_DIAG_LOG_LIST, state->log_rows).delete_all_rows();
   } else {
     MessageBoxA(view, kUnableToClearText, kClearCaption, MB_OK);
+    state = state_after_modal<DiagnosticsViewState>(view);
+    if (state == nullptr) return;
   }
-  start_polling(view, state);
+  start_polling(view, *state);
 }
 
 // False for the commands the view leaves alone (Save Log from the menu among them).
@@ -126,7 +130,7 @@ bool on_command(HWND view, DiagnosticsViewState& state, int id) {
       state.polling.set_inputs({is_checked(view, IDC_PAUSE_DISPLAY)});
       break;
     case IDC_CLEAR_LOG_DIAG:
-      on_clear(view, state);
+      on_clear(view);
       break;
     case IDC_SAVE_DIAG:
       save_table_to_file(view, ListRowsTable(state.log_rows, kLogColumns), kLogColumnCount,
