@@ -3,6 +3,7 @@
 
 #include "app/about_dialog.h"
 #include "link/commands.h"
+#include "ui/dialog_frame_win32.h"
 #include "ui/dialog_helpers_win32.h"
 #include "ui/resource.h"
 #include "ui/window_kit_win32.h"
@@ -21,21 +22,25 @@ void fill_texts(HWND dialog, Connection* connection) {
   apply_texts(dialog, about_face(texts));
 }
 
+// The texts are read once while the dialog opens, so it keeps nothing.
+struct AboutDialogState {};
+
+bool on_init(HWND dialog, AboutDialogState& /*state*/, LPARAM lparam) {
+  fill_texts(dialog, context_of(lparam)->connection.get());
+  return true;
+}
+
+INT_PTR on_message(HWND dialog, AboutDialogState& /*state*/, UINT message, WPARAM wparam,
+                   LPARAM /*lparam*/) {
+  if (message != WM_COMMAND) return FALSE;
+  if (LOWORD(wparam) == IDC_ABOUT_OK) EndDialog(dialog, IDC_ABOUT_OK);
+  return TRUE;
+}
+
+constexpr DialogFrame<AboutDialogState> kAboutFrame{on_init, on_message, end_cancelled};
+
 INT_PTR CALLBACK about_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_INITDIALOG: {
-      // Only used while the dialog initialises, so no copy is kept.
-      fill_texts(dialog, context_of(lparam)->connection.get());
-      return TRUE;
-    }
-    case WM_COMMAND:
-      if (LOWORD(wparam) == IDC_ABOUT_OK || LOWORD(wparam) == IDCANCEL) {
-        EndDialog(dialog, LOWORD(wparam));
-      }
-      return TRUE;
-    default:
-      return FALSE;
-  }
+  return run_dialog_frame(kAboutFrame, dialog, message, wparam, lparam);
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 #include "app/connect_view.h"
 #include "link/connection.h"
 #include "ui/connection_message_win32.h"
+#include "ui/dialog_frame_win32.h"
 #include "ui/dialog_helpers_win32.h"
-#include "ui/dialog_state_win32.h"
 #include "ui/resource.h"
 #include "ui/view_layout_win32.h"
 #include "ui/window_kit_win32.h"
@@ -22,10 +22,7 @@ struct ConnectViewState {
 
 void fill_port_list(HWND view, const ConnectViewState& state) {
   const std::vector<std::string> ports = state.context.ports->list_ports();
-  for (const std::string& port : ports) {
-    SendDlgItemMessageA(view, IDC_PORT_LIST, CB_ADDSTRING, 0,
-                        reinterpret_cast<LPARAM>(port.c_str()));
-  }
+  fill_combo(view, IDC_PORT_LIST, ports);
   const int index = preselect_port_index(ports, settings_read_port_name(*state.context.settings));
   if (!ports.empty()) {
     SendDlgItemMessageA(view, IDC_PORT_LIST, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
@@ -63,30 +60,32 @@ void on_connect(HWND view, const ConnectViewState& state) {
   post_connected(GetParent(view), std::move(connection));
 }
 
-INT_PTR CALLBACK connect_view_proc(HWND view, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) {
-    ConnectViewState* state = attach_dialog_state(view, std::make_unique<ConnectViewState>());
-    state->context = *context_of(lparam);
-    state->status_height = query_status_height(view);
-    fill_parent_above_status(view, state->status_height);
-    fill_port_list(view, *state);
-    return TRUE;
-  }
-  const auto* state = dialog_state<ConnectViewState>(view);
-  if (state == nullptr) return FALSE;
+bool on_init(HWND view, ConnectViewState& state, LPARAM lparam) {
+  state.context = *context_of(lparam);
+  state.status_height = query_status_height(view);
+  fill_parent_above_status(view, state.status_height);
+  fill_port_list(view, state);
+  return true;
+}
+
+INT_PTR on_message(HWND view, ConnectViewState& state, UINT message, WPARAM wparam,
+                   LPARAM /*lparam*/) {
   switch (message) {
     case WM_SIZE:
-      fill_parent_above_status(view, state->status_height);
+      fill_parent_above_status(view, state.status_height);
       return TRUE;
     case WM_COMMAND:
-      if (LOWORD(wparam) == IDC_CONNECT) on_connect(view, *state);
+      if (LOWORD(wparam) == IDC_CONNECT) on_connect(view, state);
       return TRUE;
-    case WM_NCDESTROY:
-      free_dialog_state<ConnectViewState>(view);
-      return FALSE;
     default:
       return FALSE;
   }
+}
+
+constexpr DialogFrame<ConnectViewState> kConnectViewFrame{on_init, on_message};
+
+INT_PTR CALLBACK connect_view_proc(HWND view, UINT message, WPARAM wparam, LPARAM lparam) {
+  return run_dialog_frame(kConnectViewFrame, view, message, wparam, lparam);
 }
 
 }  // namespace

@@ -15,8 +15,8 @@
 #include "link/connection.h"
 #include "link/serial_ports_win32.h"
 #include "ui/connection_message_win32.h"
+#include "ui/dialog_frame_win32.h"
 #include "ui/dialog_helpers_win32.h"
-#include "ui/dialog_state_win32.h"
 #include "ui/messages.h"
 #include "ui/resource.h"
 #include "ui/settings_store_win32.h"
@@ -148,7 +148,7 @@ void open_modal_dialog(HWND window, const MainWindowState& state, int template_i
   static_cast<void>(factory->open_dialog(window, context));
   // A name saved in the identification dialog shows in the title and status bar at once.
   if (template_id != IDD_DEVICE_IDENTIFICATION) return;
-  if (MainWindowState* after = dialog_state<MainWindowState>(window)) {
+  if (MainWindowState* after = state_after_modal<MainWindowState>(window)) {
     refresh_identity(window, *after);
   }
 }
@@ -161,29 +161,28 @@ void set_icon(HWND window, int which, int width_metric, int height_metric) {
   SendMessageA(window, WM_SETICON, static_cast<WPARAM>(which), reinterpret_cast<LPARAM>(icon));
 }
 
-void on_init(HWND window, LPARAM lparam) {
-  auto* state = attach_dialog_state(window, std::make_unique<MainWindowState>());
+bool on_init(HWND window, MainWindowState& state, LPARAM lparam) {
   if (auto* services = reinterpret_cast<MainWindowServices*>(lparam)) {
-    state->services = std::move(*services);
+    state.services = std::move(*services);
   }
-  if (!state->services.settings) state->services = registry_services();
-  state->context.settings = state->services.settings.get();
-  state->context.ports = state->services.ports.get();
-  state->context.session = &state->session;
+  if (!state.services.settings) state.services = registry_services();
+  state.context.settings = state.services.settings.get();
+  state.context.ports = state.services.ports.get();
+  state.context.session = &state.session;
   const HINSTANCE instance = GetModuleHandleA(nullptr);
-  state->menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAIN_MENU));
-  SetMenu(window, state->menu);
+  state.menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAIN_MENU));
+  SetMenu(window, state.menu);
 
-  state->status_bar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE, "", window, IDC_STATUS_BAR);
+  state.status_bar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE, "", window, IDC_STATUS_BAR);
   std::array<int, 2> parts = {kStatusPart0Right, -1};
-  SendMessageA(state->status_bar, SB_SETPARTS, parts.size(),
-               reinterpret_cast<LPARAM>(parts.data()));
+  SendMessageA(state.status_bar, SB_SETPARTS, parts.size(), reinterpret_cast<LPARAM>(parts.data()));
 
   set_icon(window, ICON_SMALL, SM_CXSMICON, SM_CYSMICON);
   set_icon(window, ICON_BIG, SM_CXICON, SM_CYICON);
 
-  refresh_identity(window, *state);
-  show_view(window, *state, IDD_CONNECT_VIEW);
+  refresh_identity(window, state);
+  show_view(window, state, IDD_CONNECT_VIEW);
+  return true;
 }
 
 void on_connected(HWND window, MainWindowState& state, ConnectionRef connection) {
@@ -228,47 +227,46 @@ void on_command(HWND window, MainWindowState& state, WPARAM wparam, LPARAM lpara
   }
 }
 
-INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) {
-    on_init(window, lparam);
-    return TRUE;
-  }
-  MainWindowState* state = dialog_state<MainWindowState>(window);
-  if (state == nullptr) return FALSE;
+// Each view asks as it is made, the first one while this window is still being made, so
+// the answer comes from the status bar itself rather than the state.
+INT_PTR answer_status_height(HWND window, LPARAM lparam) {
+  RECT rect{};
+  GetWindowRect(GetDlgItem(window, IDC_STATUS_BAR), &rect);
+  *reinterpret_cast<std::int32_t*>(lparam) = rect.bottom - rect.top + 1;
+  return TRUE;
+}
+
+INT_PTR on_message(HWND window, MainWindowState& state, UINT message, WPARAM wparam,
+                   LPARAM lparam) {
   switch (message) {
     case WM_SIZE:
-      SendMessageA(state->status_bar, WM_SIZE, wparam, lparam);
-      if (state->view != nullptr) SendMessageA(state->view, WM_SIZE, wparam, lparam);
+      SendMessageA(state.status_bar, WM_SIZE, wparam, lparam);
+      if (state.view != nullptr) SendMessageA(state.view, WM_SIZE, wparam, lparam);
       return TRUE;
     case WM_COMMAND:
-      on_command(window, *state, wparam, lparam);
+      on_command(window, state, wparam, lparam);
       return TRUE;
     case DM_GETDEFID:
       // Enter pressed anywhere in the window presses the view's default button.
-      if (state->view == nullptr) return FALSE;
-      SetWindowLongPtrA(window, DWLP_MSGRESULT, SendMessageA(state->view, DM_GETDEFID, 0, 0));
+      if (state.view == nullptr) return FALSE;
+      SetWindowLongPtrA(window, DWLP_MSGRESULT, SendMessageA(state.view, DM_GETDEFID, 0, 0));
       return TRUE;
-    case MSG_STATUS_HEIGHT: {
+    case MSG_STATUS_HEIGHT:
       // A dialog's DM_SETDEFID has the same number and carries no address.
-      if (lparam == 0) return TRUE;
-      RECT rect{};
-      GetWindowRect(state->status_bar, &rect);
-      *reinterpret_cast<std::int32_t*>(lparam) = rect.bottom - rect.top + 1;
       return TRUE;
-    }
     case MSG_VIEW_STATE:
       // A view that has already been replaced may still have a report in the queue; only
       // the view on show decides the menu.
-      if (static_cast<int>(wparam) == state->view_id && state->view_id != IDD_CONNECT_VIEW) {
-        apply_menu_rule(*state, state->view_id, static_cast<int>(lparam));
+      if (static_cast<int>(wparam) == state.view_id && state.view_id != IDD_CONNECT_VIEW) {
+        apply_menu_rule(state, state.view_id, static_cast<int>(lparam));
       }
       return TRUE;
     case MSG_CONNECTED:
-      on_connected(window, *state, adopt_connected(lparam));
+      on_connected(window, state, adopt_connected(lparam));
       return TRUE;
     case MSG_LINK_STATE:
-      if (state->view_id == IDD_RUN_VIEW || state->view_id == IDD_DIAGNOSTICS_VIEW) {
-        on_link_state(window, *state, static_cast<LinkState>(static_cast<int>(wparam)));
+      if (state.view_id == IDD_RUN_VIEW || state.view_id == IDD_DIAGNOSTICS_VIEW) {
+        on_link_state(window, state, static_cast<LinkState>(static_cast<int>(wparam)));
       }
       return TRUE;
     case WM_ENDSESSION:
@@ -277,17 +275,21 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       if (wparam != FALSE) DestroyWindow(window);
       return TRUE;
     case WM_DESTROY:
-      destroy_view(window, *state);
-      state->context.connection = CloseConnection(std::move(state->context.connection));
+      destroy_view(window, state);
+      state.context.connection = CloseConnection(std::move(state.context.connection));
       discard_pending_connected(window);
       PostQuitMessage(0);
-      return FALSE;
-    case WM_NCDESTROY:
-      free_dialog_state<MainWindowState>(window);
       return FALSE;
     default:
       return FALSE;
   }
+}
+
+constexpr DialogFrame<MainWindowState> kMainWindowFrame{on_init, on_message};
+
+INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == MSG_STATUS_HEIGHT && lparam != 0) return answer_status_height(window, lparam);
+  return run_dialog_frame(kMainWindowFrame, window, message, wparam, lparam);
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 
 #include "config/cleaning_dialog.h"
 #include "link/commands.h"
+#include "ui/dialog_frame_win32.h"
 #include "ui/dialog_helpers_win32.h"
-#include "ui/dialog_state_win32.h"
 #include "ui/resource.h"
 #include "ui/window_kit_win32.h"
 
@@ -43,35 +43,26 @@ void on_save(HWND dialog, const CleaningDialogState& state) {
               MB_OK);
 }
 
-INT_PTR on_init(HWND dialog, LPARAM lparam) {
-  auto state = std::make_unique<CleaningDialogState>();
-  state->context = *context_of(lparam);
-  if (fill_controls(dialog, state->context.connection.get()) != kResultOk) {
+bool on_init(HWND dialog, CleaningDialogState& state, LPARAM lparam) {
+  state.context = *context_of(lparam);
+  if (fill_controls(dialog, state.context.connection.get()) != kResultOk) {
     MessageBoxA(dialog, kCleaningReadFailedText, kCleaningCaption, MB_OK);
-    EndDialog(dialog, IDCANCEL);
-    return TRUE;
+    return false;
   }
-  attach_dialog_state(dialog, std::move(state));
+  return true;
+}
+
+INT_PTR on_message(HWND dialog, CleaningDialogState& state, UINT message, WPARAM wparam,
+                   LPARAM /*lparam*/) {
+  if (message != WM_COMMAND) return FALSE;
+  if (LOWORD(wparam) == IDC_CLEANING_SAVE && HIWORD(wparam) == BN_CLICKED) on_save(dialog, state);
   return TRUE;
 }
 
+constexpr DialogFrame<CleaningDialogState> kCleaningFrame{on_init, on_message, end_cancelled};
+
 INT_PTR CALLBACK cleaning_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) return on_init(dialog, lparam);
-  const auto* state = dialog_state<CleaningDialogState>(dialog);
-  if (state == nullptr) return FALSE;
-  switch (message) {
-    case WM_COMMAND:
-      if (LOWORD(wparam) == IDC_CLEANING_SAVE && HIWORD(wparam) == BN_CLICKED) {
-        on_save(dialog, *state);
-      }
-      if (LOWORD(wparam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
-      return TRUE;
-    case WM_NCDESTROY:
-      free_dialog_state<CleaningDialogState>(dialog);
-      return FALSE;
-    default:
-      return FALSE;
-  }
+  return run_dialog_frame(kCleaningFrame, dialog, message, wparam, lparam);
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 
 #include "config/clock_dialog.h"
 #include "link/commands.h"
+#include "ui/dialog_frame_win32.h"
 #include "ui/dialog_helpers_win32.h"
-#include "ui/dialog_state_win32.h"
 #include "ui/paint_win32.h"
 #include "ui/resource.h"
 #include "ui/window_kit_win32.h"
@@ -51,20 +51,19 @@ void on_poll_report(HWND dialog, ClockDialogState& state) {
   }
 }
 
-INT_PTR on_init(HWND dialog, LPARAM lparam) {
-  auto* state = attach_dialog_state(dialog, std::make_unique<ClockDialogState>());
-  state->context = *context_of(lparam);
+bool on_init(HWND dialog, ClockDialogState& state, LPARAM lparam) {
+  state.context = *context_of(lparam);
   set_picker_formats(dialog, IDC_CLOCK_DATE, IDC_CLOCK_TIME);
   apply_checked(dialog, kToPickedTime);
   refresh_pickers(dialog);
   add_tooltip(IDC_CLOCK_TO_PICKED, dialog, kClockToPickedTooltip);
   add_tooltip(IDC_CLOCK_TO_PC, dialog, kClockToPcTooltip);
   add_tooltip(IDC_CLOCK_SET_NOW, dialog, kClockSetNowTooltip);
-  state->polling.start(post_poll_report_to(dialog),
-                       [connection = state->context.connection](Poller& poller, ClockFeed& feed) {
-                         return clock_poll_routine(poller, feed, connection);
-                       });
-  return TRUE;
+  state.polling.start(post_poll_report_to(dialog),
+                      [connection = state.context.connection](Poller& poller, ClockFeed& feed) {
+                        return clock_poll_routine(poller, feed, connection);
+                      });
+  return true;
 }
 
 void on_command(HWND dialog, const ClockDialogState& state, int id, int notification) {
@@ -76,38 +75,36 @@ void on_command(HWND dialog, const ClockDialogState& state, int id, int notifica
     case IDC_CLOCK_SET_NOW:
       if (notification == BN_CLICKED) on_set_now(dialog, state);
       break;
-    case IDCANCEL:
-      EndDialog(dialog, IDCANCEL);
-      break;
     default:
       break;
   }
 }
 
-INT_PTR CALLBACK clock_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) return on_init(dialog, lparam);
-  auto* state = dialog_state<ClockDialogState>(dialog);
-  if (state == nullptr) return FALSE;
+INT_PTR on_message(HWND dialog, ClockDialogState& state, UINT message, WPARAM wparam,
+                   LPARAM lparam) {
   switch (message) {
     case kMsgPollReport:
-      on_poll_report(dialog, *state);
+      on_poll_report(dialog, state);
       return TRUE;
     case WM_DRAWITEM:
       if (wparam != IDC_CLOCK_PANEL) return FALSE;
       paint_large_text(dialog, *reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
       return TRUE;
     case WM_COMMAND:
-      on_command(dialog, *state, LOWORD(wparam), HIWORD(wparam));
+      on_command(dialog, state, LOWORD(wparam), HIWORD(wparam));
       return TRUE;
     case WM_DESTROY:
-      state->polling.stop();
-      return FALSE;
-    case WM_NCDESTROY:
-      free_dialog_state<ClockDialogState>(dialog);
+      state.polling.stop();
       return FALSE;
     default:
       return FALSE;
   }
+}
+
+constexpr DialogFrame<ClockDialogState> kClockFrame{on_init, on_message, end_cancelled};
+
+INT_PTR CALLBACK clock_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  return run_dialog_frame(kClockFrame, dialog, message, wparam, lparam);
 }
 
 }  // namespace

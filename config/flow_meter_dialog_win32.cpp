@@ -3,8 +3,8 @@
 
 #include "config/flow_meter_dialog.h"
 #include "link/commands.h"
+#include "ui/dialog_frame_win32.h"
 #include "ui/dialog_helpers_win32.h"
-#include "ui/dialog_state_win32.h"
 #include "ui/resource.h"
 #include "ui/window_kit_win32.h"
 
@@ -23,36 +23,29 @@ void on_save(HWND dialog, const FlowMeterDialogState& state) {
               MB_OK);
 }
 
-INT_PTR on_init(HWND dialog, LPARAM lparam) {
-  auto state = std::make_unique<FlowMeterDialogState>();
-  state->context = *context_of(lparam);
+bool on_init(HWND dialog, FlowMeterDialogState& state, LPARAM lparam) {
+  state.context = *context_of(lparam);
   FlowMeterConfig config;
-  if (ReadFlowMeterConfig(state->context.connection.get(), &config) != kResultOk) {
+  if (ReadFlowMeterConfig(state.context.connection.get(), &config) != kResultOk) {
     MessageBoxA(dialog, kFlowMeterReadFailedText, kFlowMeterCaption, MB_OK);
-    EndDialog(dialog, IDCANCEL);
-    return TRUE;
+    return false;
   }
   set_item_text(dialog, IDC_FLOW_PULSES, pulses_text(config));
   add_tooltip(IDC_FLOW_PULSES, dialog, kFlowMeterTooltip);
-  attach_dialog_state(dialog, std::move(state));
+  return true;
+}
+
+INT_PTR on_message(HWND dialog, FlowMeterDialogState& state, UINT message, WPARAM wparam,
+                   LPARAM /*lparam*/) {
+  if (message != WM_COMMAND) return FALSE;
+  if (LOWORD(wparam) == IDC_FLOW_SAVE && HIWORD(wparam) == BN_CLICKED) on_save(dialog, state);
   return TRUE;
 }
 
+constexpr DialogFrame<FlowMeterDialogState> kFlowMeterFrame{on_init, on_message, end_cancelled};
+
 INT_PTR CALLBACK flow_meter_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) return on_init(dialog, lparam);
-  const auto* state = dialog_state<FlowMeterDialogState>(dialog);
-  if (state == nullptr) return FALSE;
-  switch (message) {
-    case WM_COMMAND:
-      if (LOWORD(wparam) == IDC_FLOW_SAVE && HIWORD(wparam) == BN_CLICKED) on_save(dialog, *state);
-      if (LOWORD(wparam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
-      return TRUE;
-    case WM_NCDESTROY:
-      free_dialog_state<FlowMeterDialogState>(dialog);
-      return FALSE;
-    default:
-      return FALSE;
-  }
+  return run_dialog_frame(kFlowMeterFrame, dialog, message, wparam, lparam);
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 
 #include "config/identity_dialog.h"
 #include "link/commands.h"
+#include "ui/dialog_frame_win32.h"
 #include "ui/dialog_helpers_win32.h"
-#include "ui/dialog_state_win32.h"
 #include "ui/paint_win32.h"
 #include "ui/resource.h"
 #include "ui/window_kit_win32.h"
@@ -52,50 +52,46 @@ void on_save(HWND dialog, const IdentityDialogState& state) {
   EndDialog(dialog, IDC_IDENTITY_SAVE);
 }
 
-INT_PTR on_init(HWND dialog, LPARAM lparam) {
-  auto state = std::make_unique<IdentityDialogState>();
-  state->context = *context_of(lparam);
+bool on_init(HWND dialog, IdentityDialogState& state, LPARAM lparam) {
+  state.context = *context_of(lparam);
   IdentityRecord record;
-  if (GetIdentity(state->context.connection.get(), &record) != kResultOk) {
+  if (GetIdentity(state.context.connection.get(), &record) != kResultOk) {
     MessageBoxA(dialog, kIdentityReadFailedText, kIdentityCaption, MB_OK);
-    EndDialog(dialog, IDCANCEL);
-    return TRUE;
+    return false;
   }
   apply_face(dialog, identity_face(record));
   add_tooltip(IDC_IDENTITY_NAME, dialog, kIdentityNameTooltip);
   add_tooltip(IDC_IDENTITY_SERIAL, dialog, kIdentitySerialTooltip);
   refresh_save(dialog);
-  attach_dialog_state(dialog, std::move(state));
-  return TRUE;
+  return true;
 }
 
-INT_PTR on_command(HWND dialog, const IdentityDialogState& state, int id, int notification) {
+void on_command(HWND dialog, const IdentityDialogState& state, int id, int notification) {
   if ((id == IDC_IDENTITY_NAME || id == IDC_IDENTITY_SERIAL) && notification == EN_CHANGE) {
     on_edit_changed(dialog, id);
   } else if (id == IDC_IDENTITY_SAVE && notification == BN_CLICKED) {
     on_save(dialog, state);
-  } else if (id == IDCANCEL) {
-    EndDialog(dialog, IDCANCEL);
   }
-  return TRUE;
 }
 
-INT_PTR CALLBACK identity_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) return on_init(dialog, lparam);
-  const auto* state = dialog_state<IdentityDialogState>(dialog);
-  if (state == nullptr) return FALSE;
+INT_PTR on_message(HWND dialog, IdentityDialogState& state, UINT message, WPARAM wparam,
+                   LPARAM lparam) {
   switch (message) {
     case WM_CTLCOLOREDIT:
       return reinterpret_cast<INT_PTR>(
           edit_colour(dialog, reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam)));
     case WM_COMMAND:
-      return on_command(dialog, *state, LOWORD(wparam), HIWORD(wparam));
-    case WM_NCDESTROY:
-      free_dialog_state<IdentityDialogState>(dialog);
-      return FALSE;
+      on_command(dialog, state, LOWORD(wparam), HIWORD(wparam));
+      return TRUE;
     default:
       return FALSE;
   }
+}
+
+constexpr DialogFrame<IdentityDialogState> kIdentityFrame{on_init, on_message, end_cancelled};
+
+INT_PTR CALLBACK identity_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  return run_dialog_frame(kIdentityFrame, dialog, message, wparam, lparam);
 }
 
 }  // namespace

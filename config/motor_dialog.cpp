@@ -67,13 +67,6 @@ bool above(std::string_view text, std::uint32_t limit) {
 
 }  // namespace
 
-int combo_index_of(std::span<const ComboValue> table, std::uint32_t code) {
-  for (std::size_t i = 0; i < table.size(); ++i) {
-    if (table[i].value == code) return static_cast<int>(i);
-  }
-  return 0;
-}
-
 // The record is handed out for changing, so the model cannot be const.
 // cppcheck-suppress constParameter
 MotorConfig& current_record(MotorDialogModel& model) {

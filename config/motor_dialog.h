@@ -60,9 +60,6 @@ inline constexpr std::array<ComboValue, 5> kAutostopCombo = {{{kAutostopNone, "N
 inline constexpr std::array<ComboValue, 2> kSecondAutostopCombo = {
     {{kAutostopNone, "None"}, {kAutostopPressure, "Pressure"}}};
 
-// The entry a combo box shows for a code: the one holding it, else the first.
-[[nodiscard]] int combo_index_of(std::span<const ComboValue> table, std::uint32_t code);
-
 // Motors 4 and 5 pump; 1 to 3 engage.
 [[nodiscard]] constexpr bool is_pumping_motor(std::uint8_t motor_id) {
   return motor_id == kMotorSamplePump || motor_id == kMotorStabilizerPump;

@@ -5,12 +5,10 @@
 
 #include <commctrl.h>
 
-#include <memory>
-
 #include "config/motor_dialog.h"
 #include "link/commands.h"
+#include "ui/dialog_frame_win32.h"
 #include "ui/dialog_helpers_win32.h"
-#include "ui/dialog_state_win32.h"
 #include "ui/paint_win32.h"
 #include "ui/resource.h"
 #include "ui/settings.h"
@@ -22,24 +20,11 @@ namespace {
 struct MotorDialogState {
   WindowContext context;
   MotorDialogModel model;
-  EntryRange range;    // the typed speed, pressure and timeout as last checked
-  bool ready = false;  // notifications are ignored until the controls are filled
-  bool left = false;   // the leave sequence has been sent
+  EntryRange range;   // the typed speed, pressure and timeout as last checked
+  bool left = false;  // the leave sequence has been sent
 };
 
 Connection* connection_of(const MotorDialogState& state) { return state.context.connection.get(); }
-
-void fill_combo(HWND dialog, int combo_id, std::span<const ComboValue> table) {
-  for (const ComboValue& entry : table) {
-    SendDlgItemMessageA(dialog, combo_id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.text));
-  }
-}
-
-void select_combo(HWND dialog, int combo_id, std::span<const ComboValue> table,
-                  std::uint32_t code) {
-  SendDlgItemMessageA(dialog, combo_id, CB_SETCURSEL,
-                      static_cast<WPARAM>(combo_index_of(table, code)), 0);
-}
 
 MotorEdits read_edits(HWND dialog) {
   const auto text = [dialog](int id) { return window_text(GetDlgItem(dialog, id)); };
@@ -136,7 +121,8 @@ bool load_motors(MotorDialogState& state) {
 
 // Fills the controls and reads the instrument; false (after saying why) when the dialog
 // cannot open. The dialog is not on screen yet, so the message belongs to its owner.
-bool on_init(HWND dialog, MotorDialogState& state) {
+bool on_init(HWND dialog, MotorDialogState& state, LPARAM lparam) {
+  state.context = *context_of(lparam);
   fill_combo(dialog, IDC_MOTOR_DIRECTION, kDirectionCombo);
   fill_combo(dialog, IDC_MOTOR_AUTOSTOP, kAutostopCombo);
   fill_combo(dialog, IDC_MOTOR_SECOND_AUTOSTOP, kSecondAutostopCombo);
@@ -162,7 +148,6 @@ bool on_init(HWND dialog, MotorDialogState& state) {
   }
   state.model.running = false;
   refresh(dialog, state);
-  state.ready = true;
   return true;
 }
 
@@ -239,7 +224,7 @@ void on_test(HWND dialog, MotorDialogState& state, TestButton button) {
   }
   if (action == TestAction::kNeedsSave) {
     MessageBoxA(dialog, kSaveFirstText, kTestCaption, MB_OK);
-    refresh(dialog, state);
+    if (state_after_modal<MotorDialogState>(dialog) != nullptr) refresh(dialog, state);
     return;
   }
   commit(dialog, state);
@@ -273,19 +258,16 @@ void send_leave_sequence(HWND owner, MotorDialogState& state) {
 }
 
 void on_leave(HWND dialog, MotorDialogState& state) {
-  if (is_dirty(state.model) &&
-      MessageBoxA(dialog, kExitUnsavedText, kExitCaption, MB_YESNO) != IDYES) {
-    return;
+  if (is_dirty(state.model)) {
+    if (MessageBoxA(dialog, kExitUnsavedText, kExitCaption, MB_YESNO) != IDYES) return;
+    // Destroyed while the question was open, the dialog has already left.
+    if (state_after_modal<MotorDialogState>(dialog) == nullptr) return;
   }
   send_leave_sequence(dialog, state);
   EndDialog(dialog, 0);
 }
 
 void on_command(HWND dialog, MotorDialogState& state, int id, int code) {
-  if (id == IDCANCEL) {
-    on_leave(dialog, state);
-    return;
-  }
   if (code == CBN_SELCHANGE) {
     if (id == IDC_MOTOR_COMBO) on_motor_selected(dialog, state);
     if (id == IDC_MOTOR_DIRECTION || id == IDC_MOTOR_AUTOSTOP || id == IDC_MOTOR_SECOND_AUTOSTOP) {
@@ -331,27 +313,16 @@ INT_PTR on_edit_colour(HWND dialog, MotorDialogState& state, HDC dc, HWND edit) 
   return reinterpret_cast<INT_PTR>(paint_invalid_edit(dc));
 }
 
-INT_PTR CALLBACK motor_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) {
-    auto* state = attach_dialog_state(dialog, std::make_unique<MotorDialogState>());
-    state->context = *context_of(lparam);
-    if (!on_init(dialog, *state)) EndDialog(dialog, 0);
-    return TRUE;
-  }
-  if (message == WM_NCDESTROY) {
-    free_dialog_state<MotorDialogState>(dialog);
-    return FALSE;
-  }
-  auto* state = dialog_state<MotorDialogState>(dialog);
-  if (state == nullptr || !state->ready) return FALSE;
+INT_PTR on_message(HWND dialog, MotorDialogState& state, UINT message, WPARAM wparam,
+                   LPARAM lparam) {
   switch (message) {
     case WM_DESTROY:
       // Destroyed without its own leaving (its owner closed, the session ended): the
       // Connection is still open, as the owner closes it only after its owned windows go.
-      send_leave_sequence(nullptr, *state);
+      send_leave_sequence(nullptr, state);
       return FALSE;
     case WM_COMMAND:
-      on_command(dialog, *state, LOWORD(wparam), HIWORD(wparam));
+      on_command(dialog, state, LOWORD(wparam), HIWORD(wparam));
       return TRUE;
     case WM_HSCROLL:
       if (reinterpret_cast<HWND>(lparam) == GetDlgItem(dialog, IDC_MOTOR_TRACKBAR)) {
@@ -360,11 +331,19 @@ INT_PTR CALLBACK motor_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPA
       }
       return TRUE;
     case WM_CTLCOLOREDIT:
-      return on_edit_colour(dialog, *state, reinterpret_cast<HDC>(wparam),
+      return on_edit_colour(dialog, state, reinterpret_cast<HDC>(wparam),
                             reinterpret_cast<HWND>(lparam));
     default:
       return FALSE;
   }
+}
+
+// Escape and the close box leave as the motors are left: stopped, and unsaved changes asked
+// about.
+constexpr DialogFrame<MotorDialogState> kMotorFrame{on_init, on_message, on_leave};
+
+INT_PTR CALLBACK motor_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  return run_dialog_frame(kMotorFrame, dialog, message, wparam, lparam);
 }
 
 }  // namespace

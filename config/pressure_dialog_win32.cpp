@@ -3,13 +3,12 @@
 // writes the block as the dialog holds it.
 #include "config/pressure_dialog_win32.h"
 
-#include <memory>
 #include <utility>
 
 #include "config/pressure_dialog.h"
 #include "link/commands.h"
+#include "ui/dialog_frame_win32.h"
 #include "ui/dialog_helpers_win32.h"
-#include "ui/dialog_state_win32.h"
 #include "ui/resource.h"
 #include "ui/window_kit_win32.h"
 
@@ -20,7 +19,6 @@ struct PressureDialogState {
   WindowContext context;
   PressureCalibration block;  // as read on open, then as the dialog changes it
   bool calculated = false;    // a line from Calculate waits to be saved
-  bool ready = false;         // notifications are ignored until the controls are filled
   bool left = false;          // StopSensors has been sent
 };
 
@@ -52,7 +50,8 @@ void show_block(HWND dialog, const PressureDialogState& state) {
 }
 
 // The dialog is not on screen yet, so a message belongs to its owner.
-bool on_init(HWND dialog, PressureDialogState& state) {
+bool on_init(HWND dialog, PressureDialogState& state, LPARAM lparam) {
+  state.context = *context_of(lparam);
   const HWND owner = GetWindow(dialog, GW_OWNER);
   if (ReadPressureCalibration(connection_of(state), &state.block) != kResultOk) {
     MessageBoxA(owner, kCantGetPressureConfigText, kPressureDialogCaption, MB_OK);
@@ -64,7 +63,6 @@ bool on_init(HWND dialog, PressureDialogState& state) {
   }
   state.calculated = false;
   show_block(dialog, state);
-  state.ready = true;
   return true;
 }
 
@@ -125,10 +123,6 @@ void on_leave(HWND dialog, PressureDialogState& state) {
 }
 
 void on_command(HWND dialog, PressureDialogState& state, int id, int code) {
-  if (id == IDCANCEL) {
-    on_leave(dialog, state);
-    return;
-  }
   if (code != BN_CLICKED) return;
   for (std::size_t i = 0; i < kCalibrationPoints; ++i) {
     if (id == kPressureRows[i].use) return apply_rules(dialog, state);
@@ -139,34 +133,26 @@ void on_command(HWND dialog, PressureDialogState& state, int id, int code) {
   if (id == IDC_PRESSURE_TEST) on_test(dialog, state);
 }
 
-INT_PTR CALLBACK pressure_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+INT_PTR on_message(HWND dialog, PressureDialogState& state, UINT message, WPARAM wparam,
+                   LPARAM /*lparam*/) {
   switch (message) {
-    case WM_INITDIALOG: {
-      auto* state = attach_dialog_state(dialog, std::make_unique<PressureDialogState>());
-      state->context = *context_of(lparam);
-      if (!on_init(dialog, *state)) EndDialog(dialog, 0);
-      return TRUE;
-    }
     case WM_COMMAND:
-      if (auto* state = dialog_state<PressureDialogState>(dialog);
-          state != nullptr && state->ready) {
-        on_command(dialog, *state, LOWORD(wparam), HIWORD(wparam));
-      }
+      on_command(dialog, state, LOWORD(wparam), HIWORD(wparam));
       return TRUE;
     case WM_DESTROY:
       // Destroyed without its own leaving (its owner closed, the session ended): the
       // Connection is still open, as the owner closes it only after its owned windows go.
-      if (auto* state = dialog_state<PressureDialogState>(dialog);
-          state != nullptr && state->ready) {
-        send_leave_sequence(*state);
-      }
-      return FALSE;
-    case WM_NCDESTROY:
-      free_dialog_state<PressureDialogState>(dialog);
+      send_leave_sequence(state);
       return FALSE;
     default:
       return FALSE;
   }
+}
+
+constexpr DialogFrame<PressureDialogState> kPressureFrame{on_init, on_message, on_leave};
+
+INT_PTR CALLBACK pressure_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  return run_dialog_frame(kPressureFrame, dialog, message, wparam, lparam);
 }
 
 }  // namespace

@@ -12,8 +12,8 @@
 #include "diagnostics/diagnostics_view.h"
 #include "diagnostics/task_table_win32.h"
 #include "link/commands.h"
+#include "ui/dialog_frame_win32.h"
 #include "ui/dialog_helpers_win32.h"
-#include "ui/dialog_state_win32.h"
 #include "ui/list_save_win32.h"
 #include "ui/messages.h"
 #include "ui/owner_data_list_win32.h"
@@ -88,35 +88,39 @@ void apply_report(HWND view, DiagnosticsViewState& state, const DiagnosticsRepor
       report);
 }
 
-void on_init(HWND view, LPARAM lparam) {
-  auto* state = attach_dialog_state(view, std::make_unique<DiagnosticsViewState>());
-  state->context = *context_of(lparam);
-  state->banner_width = control_width(view, IDC_DIAGNOSTICS_BANNER) + 1;
-  state->status_height = query_status_height(view);
-  relayout(view, *state);
+bool on_init(HWND view, DiagnosticsViewState& state, LPARAM lparam) {
+  state.context = *context_of(lparam);
+  state.banner_width = control_width(view, IDC_DIAGNOSTICS_BANNER) + 1;
+  state.status_height = query_status_height(view);
+  relayout(view, state);
   // What this view showed when it was last open, until its first reading.
-  post_view_state(view, state->context.session->diagnostics_run_state);
+  post_view_state(view, state.context.session->diagnostics_run_state);
   add_tooltip(IDC_VOLTAGE, view, kVoltageTip);
   add_tooltip(IDC_TEMP, view, kTemperatureTip);
   add_tooltip(IDC_RH, view, kHumidityTip);
   add_tooltip(IDC_RUN_STATE, view, kRunStateTip);
   add_list_columns(view, IDC_DIAG_LOG_LIST, kLogColumns);
-  keep_owner_data_item_data(view, IDC_DIAG_LOG_LIST, state->log_rows);
-  state->last_shown = SystemStatus{};
+  keep_owner_data_item_data(view, IDC_DIAG_LOG_LIST, state.log_rows);
+  state.last_shown = SystemStatus{};
   set_item_text(view, IDC_RH, kHumidityUnavailable);
-  start_polling(view, *state);
+  start_polling(view, state);
+  return true;
 }
 
-void on_clear(HWND view, DiagnosticsViewState& state) {
+void on_clear(HWND view) {
   if (MessageBoxA(view, kClearQuestion, kClearCaption, MB_YESNO | MB_DEFBUTTON2) != IDYES) return;
+  auto* state = state_after_modal<DiagnosticsViewState>(view);
+  if (state == nullptr) return;  // the view went while the question was open
   // No entry may be fetched while the log is wiped.
-  state.polling.stop();
-  if (ClearDiagnosticLog(state.context.connection.get()) == kResultOk) {
-    OwnerDataBatch(view, IDC_DIAG_LOG_LIST, state.log_rows).delete_all_rows();
+  state->polling.stop();
+  if (ClearDiagnosticLog(state->context.connection.get()) == kResultOk) {
+    OwnerDataBatch(view, IDC_DIAG_LOG_LIST, state->log_rows).delete_all_rows();
   } else {
     MessageBoxA(view, kUnableToClearText, kClearCaption, MB_OK);
+    state = state_after_modal<DiagnosticsViewState>(view);
+    if (state == nullptr) return;
   }
-  start_polling(view, state);
+  start_polling(view, *state);
 }
 
 // False for the commands the view leaves alone (Save Log from the menu among them).
@@ -126,7 +130,7 @@ bool on_command(HWND view, DiagnosticsViewState& state, int id) {
       state.polling.set_inputs({is_checked(view, IDC_PAUSE_DISPLAY)});
       break;
     case IDC_CLEAR_LOG_DIAG:
-      on_clear(view, state);
+      on_clear(view);
       break;
     case IDC_SAVE_DIAG:
       save_table_to_file(view, ListRowsTable(state.log_rows, kLogColumns), kLogColumnCount,
@@ -146,41 +150,39 @@ bool on_command(HWND view, DiagnosticsViewState& state, int id) {
   return true;
 }
 
-INT_PTR CALLBACK diagnostics_view_proc(HWND view, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) {
-    on_init(view, lparam);
-    return TRUE;
-  }
-  auto* state = dialog_state<DiagnosticsViewState>(view);
-  if (state == nullptr) return FALSE;
+INT_PTR on_message(HWND view, DiagnosticsViewState& state, UINT message, WPARAM wparam,
+                   LPARAM lparam) {
   switch (message) {
     case WM_SIZE:
-      relayout(view, *state);
+      relayout(view, state);
       return TRUE;
     case kMsgPollReport: {
-      OwnerDataBatch rows(view, IDC_DIAG_LOG_LIST, state->log_rows);
-      for (const DiagnosticsReport& report : state->polling.take()) {
-        apply_report(view, *state, report, rows);
+      OwnerDataBatch rows(view, IDC_DIAG_LOG_LIST, state.log_rows);
+      for (const DiagnosticsReport& report : state.polling.take()) {
+        apply_report(view, state, report, rows);
       }
       return TRUE;
     }
     case WM_NOTIFY:
       // Each row is drawn in its own colour.
-      return answer_owner_data_list(view, IDC_DIAG_LOG_LIST, state->log_rows,
+      return answer_owner_data_list(view, IDC_DIAG_LOG_LIST, state.log_rows,
                                     *reinterpret_cast<NMHDR*>(lparam), true)
                  ? TRUE
                  : FALSE;
     case WM_COMMAND:
-      return on_command(view, *state, LOWORD(wparam)) ? TRUE : FALSE;
+      return on_command(view, state, LOWORD(wparam)) ? TRUE : FALSE;
     case WM_DESTROY:
-      state->polling.stop();
-      return FALSE;
-    case WM_NCDESTROY:
-      free_dialog_state<DiagnosticsViewState>(view);
+      state.polling.stop();
       return FALSE;
     default:
       return FALSE;
   }
+}
+
+constexpr DialogFrame<DiagnosticsViewState> kDiagnosticsViewFrame{on_init, on_message};
+
+INT_PTR CALLBACK diagnostics_view_proc(HWND view, UINT message, WPARAM wparam, LPARAM lparam) {
+  return run_dialog_frame(kDiagnosticsViewFrame, view, message, wparam, lparam);
 }
 
 }  // namespace

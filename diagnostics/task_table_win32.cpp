@@ -2,13 +2,12 @@
 // boxes with their header boxes, and Save.
 #include "diagnostics/task_table_win32.h"
 
-#include <memory>
 #include <string>
 
 #include "diagnostics/task_table.h"
 #include "link/commands.h"
+#include "ui/dialog_frame_win32.h"
 #include "ui/dialog_helpers_win32.h"
-#include "ui/dialog_state_win32.h"
 #include "ui/resource.h"
 #include "ui/window_kit_win32.h"
 
@@ -67,23 +66,20 @@ bool fill_task_rows(HWND dialog, Connection* connection, int last_row) {
 }
 
 // Reads and shows the tasks; false (the dialog then ends) when they cannot be shown.
-bool on_init(HWND dialog, LPARAM lparam) {
-  auto state = std::make_unique<TaskTableState>();
-  state->context = *context_of(lparam);
-  Connection* connection = state->context.connection.get();
+bool on_init(HWND dialog, TaskTableState& state, LPARAM lparam) {
+  state.context = *context_of(lparam);
+  Connection* connection = state.context.connection.get();
   if (!read_task_count(dialog, connection, kTaskCountFailedText, kTasksCaption)) return false;
   // Read again right before the rows: the count that goes with them.
   const auto count =
       read_task_count(dialog, connection, kTaskDetailsFailedText, kTaskDetailsCaption);
   if (!count) return false;
-  state->last_row = *count;
-  if (!fill_task_rows(dialog, connection, state->last_row)) {
+  state.last_row = *count;
+  if (!fill_task_rows(dialog, connection, state.last_row)) {
     MessageBoxA(dialog, kTaskDetailsFailedText, kTaskDetailsCaption, MB_OK);
     return false;
   }
-  apply_enabled(dialog, shown_rows_enabled(state->last_row));
-  // Only now: the boxes' notifications mean the operator's clicks from here on.
-  attach_dialog_state(dialog, std::move(state));
+  apply_enabled(dialog, shown_rows_enabled(state.last_row));
   return true;
 }
 
@@ -94,9 +90,7 @@ void on_save(HWND dialog, const TaskTableState& state) {
 }
 
 bool on_command(HWND dialog, const TaskTableState& state, int id, int code) {
-  if (id == IDCANCEL) {
-    EndDialog(dialog, IDCANCEL);
-  } else if (is_header_filter_box(id)) {
+  if (is_header_filter_box(id)) {
     if (code != BN_CLICKED) return true;
     const TaskFilterGrid grid =
         with_header(read_filter_grid(dialog, state.last_row), id, is_checked(dialog, id));
@@ -113,18 +107,16 @@ bool on_command(HWND dialog, const TaskTableState& state, int id, int code) {
   return true;
 }
 
+INT_PTR on_message(HWND dialog, TaskTableState& state, UINT message, WPARAM wparam,
+                   LPARAM /*lparam*/) {
+  if (message != WM_COMMAND) return FALSE;
+  return on_command(dialog, state, LOWORD(wparam), HIWORD(wparam)) ? TRUE : FALSE;
+}
+
+constexpr DialogFrame<TaskTableState> kTaskTableFrame{on_init, on_message, end_cancelled};
+
 INT_PTR CALLBACK task_table_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) {
-    if (!on_init(dialog, lparam)) EndDialog(dialog, 0);
-    return TRUE;
-  }
-  const auto* state = dialog_state<TaskTableState>(dialog);
-  if (message == WM_NCDESTROY) {
-    free_dialog_state<TaskTableState>(dialog);
-    return FALSE;
-  }
-  if (state == nullptr || message != WM_COMMAND) return FALSE;
-  return on_command(dialog, *state, LOWORD(wparam), HIWORD(wparam)) ? TRUE : FALSE;
+  return run_dialog_frame(kTaskTableFrame, dialog, message, wparam, lparam);
 }
 
 }  // namespace

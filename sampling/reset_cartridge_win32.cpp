@@ -3,8 +3,8 @@
 
 #include "link/commands.h"
 #include "sampling/reset_cartridge.h"
+#include "ui/dialog_frame_win32.h"
 #include "ui/dialog_helpers_win32.h"
-#include "ui/dialog_state_win32.h"
 #include "ui/paint_win32.h"
 #include "ui/resource.h"
 #include "ui/window_kit_win32.h"
@@ -21,17 +21,16 @@ bool entry_valid(HWND dialog) {
   return parse_cartridge_id(window_text(GetDlgItem(dialog, IDC_CARTRIDGE_ID))).has_value();
 }
 
-void on_init(HWND dialog, const WindowContext& context) {
-  auto* state = attach_dialog_state(dialog, std::make_unique<ResetCartridgeState>());
-  state->context = context;
-  if (GetCartridgeId(state->context.connection.get(), &state->record) != kResultOk) {
+bool on_init(HWND dialog, ResetCartridgeState& state, LPARAM lparam) {
+  state.context = *context_of(lparam);
+  if (GetCartridgeId(state.context.connection.get(), &state.record) != kResultOk) {
     // No write is possible without the record: close before the operator can type.
     MessageBoxA(GetWindow(dialog, GW_OWNER), kReadIdFailed, kResetCaption, MB_OK);
-    EndDialog(dialog, IDCANCEL);
-    return;
+    return false;
   }
   SendDlgItemMessageA(dialog, IDC_CARTRIDGE_ID, EM_LIMITTEXT, kCartridgeIdDigits, 0);
-  set_item_text(dialog, IDC_CARTRIDGE_ID, cartridge_id_text(state->record));
+  set_item_text(dialog, IDC_CARTRIDGE_ID, cartridge_id_text(state.record));
+  return true;
 }
 
 void on_ok(HWND dialog, const ResetCartridgeState& state) {
@@ -50,17 +49,11 @@ void on_ok(HWND dialog, const ResetCartridgeState& state) {
   EndDialog(dialog, IDOK);
 }
 
-INT_PTR CALLBACK reset_cartridge_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) {
-    on_init(dialog, *context_of(lparam));
-    return TRUE;
-  }
-  const auto* state = dialog_state<ResetCartridgeState>(dialog);
-  if (state == nullptr) return FALSE;
+INT_PTR on_message(HWND dialog, ResetCartridgeState& state, UINT message, WPARAM wparam,
+                   LPARAM lparam) {
   switch (message) {
     case WM_COMMAND:
-      if (LOWORD(wparam) == IDOK) on_ok(dialog, *state);
-      if (LOWORD(wparam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
+      if (LOWORD(wparam) == IDOK) on_ok(dialog, state);
       // Redrawn on every change, so an ID out of range turns red as it is typed.
       if (LOWORD(wparam) == IDC_CARTRIDGE_ID && HIWORD(wparam) == EN_CHANGE) {
         InvalidateRect(GetDlgItem(dialog, IDC_CARTRIDGE_ID), nullptr, TRUE);
@@ -72,12 +65,15 @@ INT_PTR CALLBACK reset_cartridge_proc(HWND dialog, UINT message, WPARAM wparam, 
         return reinterpret_cast<INT_PTR>(paint_invalid_edit(reinterpret_cast<HDC>(wparam)));
       }
       return FALSE;
-    case WM_NCDESTROY:
-      free_dialog_state<ResetCartridgeState>(dialog);
-      return FALSE;
     default:
       return FALSE;
   }
+}
+
+constexpr DialogFrame<ResetCartridgeState> kResetCartridgeFrame{on_init, on_message, end_cancelled};
+
+INT_PTR CALLBACK reset_cartridge_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  return run_dialog_frame(kResetCartridgeFrame, dialog, message, wparam, lparam);
 }
 
 }  // namespace

@@ -14,8 +14,8 @@
 #include "sampling/run_view.h"
 #include "sampling/run_view_poll.h"
 #include "sampling/sample_log.h"
+#include "ui/dialog_frame_win32.h"
 #include "ui/dialog_helpers_win32.h"
-#include "ui/dialog_state_win32.h"
 #include "ui/list_save_win32.h"
 #include "ui/messages.h"
 #include "ui/owner_data_list_win32.h"
@@ -44,12 +44,6 @@ void relayout(HWND view, const RunViewState& state) {
 }
 
 int list_rows(const RunViewState& state) { return static_cast<int>(state.log_rows.rows.size()); }
-
-void fill_mode_combo(HWND view) {
-  for (const ComboValue& mode : kRunModes) {
-    SendDlgItemMessageA(view, IDC_MODE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(mode.text));
-  }
-}
 
 void show_fields(HWND view, const RunFieldControls& fields) {
   SendDlgItemMessageA(view, IDC_MODE, CB_SETCURSEL, static_cast<WPARAM>(fields.mode_index), 0);
@@ -84,20 +78,20 @@ void start_polling(HWND view, RunViewState& state, SampleLogCursor cursor) {
   });
 }
 
-void on_init(HWND view, const WindowContext& context) {
-  auto* state = attach_dialog_state(view, std::make_unique<RunViewState>());
-  state->context = context;
-  state->panel_width = control_width(view, IDC_RUN_BANNER) + 1;
-  state->status_height = query_status_height(view);
-  relayout(view, *state);
-  fill_mode_combo(view);
+bool on_init(HWND view, RunViewState& state, LPARAM lparam) {
+  state.context = *context_of(lparam);
+  state.panel_width = control_width(view, IDC_RUN_BANNER) + 1;
+  state.status_height = query_status_height(view);
+  relayout(view, state);
+  fill_combo(view, IDC_MODE, kRunModes);
   add_list_columns(view, IDC_SAMPLE_LOG_LIST, kSampleLogColumns);
-  keep_owner_data_item_data(view, IDC_SAMPLE_LOG_LIST, state->log_rows);
+  keep_owner_data_item_data(view, IDC_SAMPLE_LOG_LIST, state.log_rows);
   SendDlgItemMessageA(view, IDC_SAMPLE_LOG_LIST, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
                       LVS_EX_FULLROWSELECT);
-  show_fields(view, show_run_fields(load_run_fields(*state->context.settings)));
-  refresh_run_controls(view, *state);
-  start_polling(view, *state, {});
+  show_fields(view, show_run_fields(load_run_fields(*state.context.settings)));
+  refresh_run_controls(view, state);
+  start_polling(view, state, {});
+  return true;
 }
 
 void post_link_state(HWND view, LinkState link) {
@@ -169,7 +163,7 @@ void on_clear_log(HWND view) {
   if (MessageBoxA(view, kClearLogQuestion, kClearLogCaption, MB_YESNO | MB_DEFBUTTON2) != IDYES) {
     return;
   }
-  RunViewState* state = dialog_state<RunViewState>(view);
+  RunViewState* state = state_after_modal<RunViewState>(view);
   if (state == nullptr) return;  // the view went while the question was open
   state->polling.stop();
   SampleLogCursor cursor;
@@ -181,7 +175,7 @@ void on_clear_log(HWND view) {
     // listing every entry a second time.
     cursor = cursor_after_rows(list_rows(*state));
     MessageBoxA(view, kClearLogFailed, kClearLogCaption, MB_OK);
-    state = dialog_state<RunViewState>(view);
+    state = state_after_modal<RunViewState>(view);
     if (state == nullptr) return;
   }
   start_polling(view, *state, cursor);
@@ -196,27 +190,26 @@ void on_save_log(HWND view, const RunViewState& state) {
                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) {
       return;
     }
-    if (dialog_state<RunViewState>(view) == nullptr) return;  // the view went meanwhile
+    if (state_after_modal<RunViewState>(view) == nullptr) return;  // the view went meanwhile
   }
   save_table_to_file(view, ListRowsTable(state.log_rows, kSampleLogColumns), kSampleLogColumnCount,
                      kSampleLogSaveTexts, state.context.session->sample_log_path);
 }
 
-void on_double_click(HWND view, LPARAM lparam) {
-  const RunViewState* state = dialog_state<RunViewState>(view);
+void on_double_click(HWND view, const RunViewState& state, LPARAM lparam) {
   RECT banner{};
   GetWindowRect(GetDlgItem(view, IDC_STATE_BANNER), &banner);
   MapWindowPoints(nullptr, view, reinterpret_cast<POINT*>(&banner), 2);
   const int x = static_cast<short>(LOWORD(lparam));
   const int y = static_cast<short>(HIWORD(lparam));
   if (!double_click_opens_reset(x, y, {banner.left, banner.top, banner.right, banner.bottom},
-                                state->status.sampler_state)) {
+                                state.status.sampler_state)) {
     return;
   }
-  const WindowContext context = state->context;
+  const WindowContext context = state.context;
   open_reset_cartridge_dialog(view, context);
   // The banner shows the new number at once, not a second later.
-  if (const RunViewState* after = dialog_state<RunViewState>(view)) after->polling.wake();
+  if (const RunViewState* after = state_after_modal<RunViewState>(view)) after->polling.wake();
 }
 
 void on_command(HWND view, RunViewState& state, WPARAM wparam) {
@@ -230,19 +223,13 @@ void on_command(HWND view, RunViewState& state, WPARAM wparam) {
   if (id == IDC_CLEAR_LOG) on_clear_log(view);
 }
 
-INT_PTR CALLBACK run_view_proc(HWND view, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) {
-    on_init(view, *context_of(lparam));
-    return TRUE;
-  }
-  RunViewState* state = dialog_state<RunViewState>(view);
-  if (state == nullptr) return FALSE;
+INT_PTR on_message(HWND view, RunViewState& state, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case kMsgPollReport:
-      on_poll_report(view, *state);
+      on_poll_report(view, state);
       return TRUE;
     case WM_SIZE:
-      relayout(view, *state);
+      relayout(view, state);
       return TRUE;
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
@@ -250,25 +237,28 @@ INT_PTR CALLBACK run_view_proc(HWND view, UINT message, WPARAM wparam, LPARAM lp
       return TRUE;
     }
     case WM_NOTIFY:
-      return answer_owner_data_list(view, IDC_SAMPLE_LOG_LIST, state->log_rows,
+      return answer_owner_data_list(view, IDC_SAMPLE_LOG_LIST, state.log_rows,
                                     *reinterpret_cast<NMHDR*>(lparam), false)
                  ? TRUE
                  : FALSE;
     case WM_COMMAND:
-      on_command(view, *state, wparam);
+      on_command(view, state, wparam);
       return TRUE;
     case WM_LBUTTONDBLCLK:
-      on_double_click(view, lparam);
+      on_double_click(view, state, lparam);
       return TRUE;
     case WM_DESTROY:
-      state->polling.stop();
-      return FALSE;
-    case WM_NCDESTROY:
-      free_dialog_state<RunViewState>(view);
+      state.polling.stop();
       return FALSE;
     default:
       return FALSE;
   }
+}
+
+constexpr DialogFrame<RunViewState> kRunViewFrame{on_init, on_message};
+
+INT_PTR CALLBACK run_view_proc(HWND view, UINT message, WPARAM wparam, LPARAM lparam) {
+  return run_dialog_frame(kRunViewFrame, view, message, wparam, lparam);
 }
 
 }  // namespace

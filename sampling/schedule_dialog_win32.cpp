@@ -5,8 +5,8 @@
 
 #include "link/commands.h"
 #include "sampling/schedule_dialog.h"
+#include "ui/dialog_frame_win32.h"
 #include "ui/dialog_helpers_win32.h"
-#include "ui/dialog_state_win32.h"
 #include "ui/resource.h"
 #include "ui/window_kit_win32.h"
 
@@ -114,20 +114,16 @@ void paint_clock_button(const DRAWITEMSTRUCT& item) {
   }
 }
 
-INT_PTR on_init(HWND dialog, LPARAM lparam) {
-  auto state = std::make_unique<ScheduleDialogState>();
-  state->context = *context_of(lparam);
+bool on_init(HWND dialog, ScheduleDialogState& state, LPARAM lparam) {
+  state.context = *context_of(lparam);
   set_picker_formats(dialog, IDC_SCHEDULE_DATE, IDC_SCHEDULE_TIME);
-  if (load_schedule(dialog, state->context.connection.get()) != kResultOk) {
+  if (load_schedule(dialog, state.context.connection.get()) != kResultOk) {
     MessageBoxA(dialog, kScheduleReadFailedText, kScheduleCaption, MB_OK);
-    EndDialog(dialog, IDCANCEL);
-    return TRUE;
+    return false;
   }
   add_tooltip(IDC_SCHEDULE_CLOCK, dialog, kScheduleClockTooltip);
   refresh_schedule_controls(dialog);
-  // Attached last: notifications sent while the controls were filled are ignored.
-  attach_dialog_state(dialog, std::move(state));
-  return TRUE;
+  return true;
 }
 
 void on_command(HWND dialog, const ScheduleDialogState& state, int id, int notification) {
@@ -146,32 +142,31 @@ void on_command(HWND dialog, const ScheduleDialogState& state, int id, int notif
     case IDC_SCHEDULE_CLOCK:
       if (notification == BN_CLICKED) on_clock(dialog, state);
       break;
-    case IDCANCEL:
-      EndDialog(dialog, IDCANCEL);  // leaving writes nothing
-      break;
     default:
       break;
   }
 }
 
-INT_PTR CALLBACK schedule_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) return on_init(dialog, lparam);
-  const auto* state = dialog_state<ScheduleDialogState>(dialog);
-  if (state == nullptr) return FALSE;
+INT_PTR on_message(HWND dialog, ScheduleDialogState& state, UINT message, WPARAM wparam,
+                   LPARAM lparam) {
   switch (message) {
     case WM_COMMAND:
-      on_command(dialog, *state, LOWORD(wparam), HIWORD(wparam));
+      on_command(dialog, state, LOWORD(wparam), HIWORD(wparam));
       return TRUE;
     case WM_DRAWITEM:
       if (wparam != IDC_SCHEDULE_CLOCK) return FALSE;
       paint_clock_button(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
       return TRUE;
-    case WM_NCDESTROY:
-      free_dialog_state<ScheduleDialogState>(dialog);
-      return FALSE;
     default:
       return FALSE;
   }
+}
+
+// Leaving writes nothing.
+constexpr DialogFrame<ScheduleDialogState> kScheduleFrame{on_init, on_message, end_cancelled};
+
+INT_PTR CALLBACK schedule_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  return run_dialog_frame(kScheduleFrame, dialog, message, wparam, lparam);
 }
 
 }  // namespace

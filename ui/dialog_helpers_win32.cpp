@@ -168,6 +168,24 @@ HWND add_tooltip(int control_id, HWND dialog, const char* text) {
   return tooltip;
 }
 
+void fill_combo(HWND dialog, int combo_id, std::span<const ComboValue> table) {
+  for (const ComboValue& entry : table) {
+    SendDlgItemMessageA(dialog, combo_id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.text));
+  }
+}
+
+void fill_combo(HWND dialog, int combo_id, std::span<const std::string> texts) {
+  for (const std::string& text : texts) {
+    SendDlgItemMessageA(dialog, combo_id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+}
+
+void select_combo(HWND dialog, int combo_id, std::span<const ComboValue> table,
+                  std::uint32_t value) {
+  SendDlgItemMessageA(dialog, combo_id, CB_SETCURSEL,
+                      static_cast<WPARAM>(combo_index_of(table, value)), 0);
+}
+
 std::uint32_t get_combo_value(HWND dialog, int combo_id, std::span<const ComboValue> table) {
   const auto index = static_cast<int>(SendDlgItemMessageA(dialog, combo_id, CB_GETCURSEL, 0, 0));
   return combo_value_at(table, index);

@@ -46,6 +46,13 @@ int set_list_cell_f(HWND dialog, int list_id, int row, int column, COLORREF colo
 // control does not exist or the tooltip cannot be made.
 HWND add_tooltip(int control_id, HWND dialog, const char* text);
 
+// Adds the table's texts in its order, so an entry's index in the box is its row in the table.
+void fill_combo(HWND dialog, int combo_id, std::span<const ComboValue> table);
+// The same for a list of plain texts.
+void fill_combo(HWND dialog, int combo_id, std::span<const std::string> texts);
+// Selects the entry of a box filled from `table` that holds `value` (combo_index_of).
+void select_combo(HWND dialog, int combo_id, std::span<const ComboValue> table,
+                  std::uint32_t value);
 [[nodiscard]] std::uint32_t get_combo_value(HWND dialog, int combo_id,
                                             std::span<const ComboValue> table);
 // The control's text as a decimal fraction (parse_double_entry).

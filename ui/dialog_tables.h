@@ -27,4 +27,13 @@ struct ComboValue {
   return table[static_cast<std::size_t>(index)].value;
 }
 
+// The index of the entry holding `value`; the first entry's when none does, so a code the
+// table does not know still shows a valid choice.
+[[nodiscard]] inline int combo_index_of(std::span<const ComboValue> table, std::uint32_t value) {
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (table[i].value == value) return static_cast<int>(i);
+  }
+  return 0;
+}
+
 }  // namespace tq

@@ -32,6 +32,8 @@ void save_to_file(HWND owner, const WriteRows& write_rows, const ListSaveTexts& 
   dialog.lpstrDefExt = "log";
   dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT;
   if (!GetSaveFileNameA(&dialog)) return;
+  // A window destroyed while the dialog was open took its rows with it: nothing to write.
+  if (!IsWindow(owner)) return;
   path = name.data();
 
   SaveOutcome outcome;

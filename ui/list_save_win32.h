@@ -15,8 +15,9 @@ namespace tq {
 // and "All Files (*.*)", the first selected; `path` as the offered name, at most 259
 // characters; default extension "log"; a question before overwriting), then writes the
 // list's `column_count` columns as comma-separated text (write_list_csv) and shows the
-// message save_message gives. Cancel does nothing. `path` keeps the chosen name for the
-// next save. User-interface thread only.
+// message save_message gives. Cancel does nothing, and so does an owner destroyed while the
+// dialog was open. `path` keeps the chosen name for the next save. User-interface thread
+// only.
 void save_list_to_file(HWND owner, int list_id, int column_count, const ListSaveTexts& texts,
                        std::string& path);
 

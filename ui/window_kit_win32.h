@@ -1,7 +1,7 @@
 // The window kit: what every dialog procedure of the program is built from.
 //
 // - The window's context (window_context.h) arrives as the creation parameter; a window
-//   keeps its own copy in its state record (dialog_state_win32.h).
+//   keeps its own copy in its state record (dialog_frame_win32.h).
 // - Decide, then apply: the window's portable logic returns a WindowFace or list rows,
 //   and these helpers put them on the controls. They change only what differs, so a
 //   refresh every second neither flickers nor moves the caret, and a control that loses

@@ -186,11 +186,9 @@ TEST_F(ControlHost, EntriesChecksCombosAndTooltips) {
   EXPECT_FALSE(is_checked(host_, kCheck));
 
   constexpr std::array<ComboValue, 2> kValues = {{{10, "ten"}, {255, "all"}}};
-  for (const ComboValue& value : kValues) {
-    SendMessageA(item(kCombo), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(value.text));
-  }
+  fill_combo(host_, kCombo, kValues);
   EXPECT_EQ(get_combo_value(host_, kCombo, kValues), 0u);  // nothing selected
-  SendMessageA(item(kCombo), CB_SETCURSEL, 1, 0);
+  select_combo(host_, kCombo, kValues, 255);
   EXPECT_EQ(get_combo_value(host_, kCombo, kValues), 255u);
 
   EXPECT_EQ(add_tooltip(999, host_, "nowhere"), nullptr);
