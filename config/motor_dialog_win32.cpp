@@ -127,7 +127,7 @@ bool on_init(HWND dialog, MotorDialogState& state, LPARAM lparam) {
   fill_combo(dialog, IDC_MOTOR_AUTOSTOP, kAutostopCombo);
   fill_combo(dialog, IDC_MOTOR_SECOND_AUTOSTOP, kSecondAutostopCombo);
   fill_combo(dialog, IDC_MOTOR_COMBO, kMotorCombo);
-  SendDlgItemMessageA(dialog, IDC_MOTOR_TRACKBAR, TBM_SETRANGE, TRUE, MAKELPARAM(0, 100));
+  SendDlgItemMessageA(dialog, IDC_MOTOR_TRACKBAR, TBM_SETRANGE, TRUE, MAKELPARAM(0, kMaxMotorSpeed));
   set_item_text(dialog, IDC_MOTOR_TRACK_MIN, "0");
   set_item_text(dialog, IDC_MOTOR_TRACK_MAX, "MAX");
   add_tooltip(IDC_MOTOR_SAVE, dialog, kMotorSaveTooltip);
