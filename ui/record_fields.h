@@ -21,11 +21,11 @@ using WholeMember =
 
 template <class Record>
 struct WholeField {
-  int id;           // the control showing the field
-  const char* key;  // in the configuration file
+  int id = 0;            // the control showing the field
+  const char* key = "";  // in the configuration file
   WholeMember<Record> member;
-  std::uint32_t max;
-  const char* unit;                        // "" for a code or a plain count
+  std::uint32_t max = 0;
+  const char* unit = "";                   // "" for a code or a plain count
   std::span<const ComboValue> codes = {};  // when given, the only values the field takes
 };
 
