@@ -26,15 +26,6 @@ bool RecordPushed(Archive& archive, const std::string& database_id, const std::s
   return upsert.run();
 }
 
-namespace {
-
-std::optional<std::int64_t> OptionalInteger(const Statement& query, int column) {
-  if (query.is_null(column)) return std::nullopt;
-  return query.integer(column);
-}
-
-}  // namespace
-
 std::vector<PushedInstrument> AllInstruments(Archive& archive) {
   Statement query(archive.db.get(),
                   "SELECT serial, device_type, device_text, name, first_seen_utc, last_seen_utc "
@@ -43,33 +34,6 @@ std::vector<PushedInstrument> AllInstruments(Archive& archive) {
   while (query.step()) {
     rows.push_back({query.integer(0), query.integer(1), query.text(2), query.text(3),
                     query.integer(4), query.integer(5)});
-  }
-  return rows;
-}
-
-std::vector<PushedDownload> AllDownloads(Archive& archive) {
-  Statement query(archive.db.get(), R"sql(
-    SELECT uid, serial, started_utc, ended_utc, host, tool_version, firmware, instrument_clock,
-      clock_read_utc, clock_offset_s, clock_round_trip_ms, samples_new, samples_updated,
-      samples_unchanged, diagnostics_new, completed
-    FROM downloads ORDER BY uid)sql");
-  std::vector<PushedDownload> rows;
-  while (query.step()) {
-    PushedDownload row;
-    row.uid = query.text(0);
-    row.serial = query.integer(1);
-    row.started_utc = query.integer(2);
-    row.ended_utc = OptionalInteger(query, 3);
-    row.host = query.text(4);
-    row.tool_version = query.text(5);
-    row.firmware = query.text(6);
-    row.instrument_clock = OptionalInteger(query, 7);
-    row.clock_read_utc = query.integer(8);
-    row.clock_offset_s = OptionalInteger(query, 9);
-    row.clock_round_trip_ms = query.integer(10);
-    row.counts = {query.integer(11), query.integer(12), query.integer(13), query.integer(14)};
-    row.completed = query.integer(15) != 0;
-    rows.push_back(std::move(row));
   }
   return rows;
 }

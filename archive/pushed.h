@@ -21,26 +21,10 @@ struct PushedInstrument {
   std::int64_t last_seen_utc = 0;
 };
 
-struct PushedDownload {
-  std::string uid;
-  std::int64_t serial = 0;
-  std::int64_t started_utc = 0;
-  std::optional<std::int64_t> ended_utc;
-  std::string host;
-  std::string tool_version;
-  std::string firmware;
-  std::optional<std::int64_t> instrument_clock;
-  std::int64_t clock_read_utc = 0;
-  std::optional<std::int64_t> clock_offset_s;
-  std::int64_t clock_round_trip_ms = 0;
-  DownloadCounts counts;
-  bool completed = false;
-};
-
-// Every instrument and every download: few, and a download's row changes as it ends, so a
-// push sends them all and the database keeps what is new.
+// Every instrument: few, so a push sends them all and the database keeps what is new. The
+// downloads go the same way, read by ReadDownloads (archive/samples.h), since a download's
+// row changes as it ends.
 [[nodiscard]] std::vector<PushedInstrument> AllInstruments(Archive& archive);
-[[nodiscard]] std::vector<PushedDownload> AllDownloads(Archive& archive);
 
 struct PushedSample {
   std::int64_t change = 0;  // change_seq

@@ -203,8 +203,8 @@ std::vector<InstrumentRow> ReadInstruments(Archive& archive) {
 std::vector<DownloadRow> ReadDownloads(Archive& archive, std::optional<std::int64_t> serial) {
   Statement rows(archive.db.get(), R"sql(
     SELECT uid, serial, started_utc, ended_utc, host, tool_version, firmware, instrument_clock,
-      clock_offset_s, clock_round_trip_ms, samples_new, samples_updated, samples_unchanged,
-      diagnostics_new, completed
+      clock_read_utc, clock_offset_s, clock_round_trip_ms, samples_new, samples_updated,
+      samples_unchanged, diagnostics_new, completed
     FROM downloads WHERE ?1 IS NULL OR serial = ?1 ORDER BY started_utc, uid)sql");
   rows.bind(1, serial);
   std::vector<DownloadRow> result;
@@ -222,10 +222,11 @@ std::vector<DownloadRow> ReadDownloads(Archive& archive, std::optional<std::int6
     row.tool_version = rows.text(5);
     row.firmware = rows.text(6);
     row.instrument_clock = optional(7);
-    row.clock_offset_s = optional(8);
-    row.clock_round_trip_ms = rows.integer(9);
-    row.counts = {rows.integer(10), rows.integer(11), rows.integer(12), rows.integer(13)};
-    row.completed = rows.integer(14) != 0;
+    row.clock_read_utc = rows.integer(8);
+    row.clock_offset_s = optional(9);
+    row.clock_round_trip_ms = rows.integer(10);
+    row.counts = {rows.integer(11), rows.integer(12), rows.integer(13), rows.integer(14)};
+    row.completed = rows.integer(15) != 0;
     result.push_back(std::move(row));
   }
   return result;

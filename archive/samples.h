@@ -68,6 +68,7 @@ struct DownloadRow {
   std::string tool_version;
   std::string firmware;
   std::optional<std::int64_t> instrument_clock;
+  std::int64_t clock_read_utc = 0;
   std::optional<std::int64_t> clock_offset_s;
   std::int64_t clock_round_trip_ms = 0;
   DownloadCounts counts;

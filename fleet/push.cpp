@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "archive/pushed.h"
+#include "archive/samples.h"
 #include "fleet/copy_rows.h"
 #include "fleet/schema.h"
 
@@ -229,7 +230,7 @@ class Pusher {
       instruments.integer(i.first_seen_utc).integer(i.last_seen_utc).end_row();
     }
     CopyRows downloads;
-    for (const auto& d : archive::AllDownloads(archive_)) {
+    for (const auto& d : archive::ReadDownloads(archive_, std::nullopt)) {
       downloads.text(d.uid).integer(d.serial).integer(d.started_utc).integer(d.ended_utc);
       downloads.text(d.host).text(d.tool_version).text(d.firmware).integer(d.instrument_clock);
       downloads.integer(d.clock_read_utc).integer(d.clock_offset_s).integer(d.clock_round_trip_ms);
