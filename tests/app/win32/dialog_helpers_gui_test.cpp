@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "tests/app/win32/gui_harness_win32.h"
+#include "tests/app/win32/list_view_reader_win32.h"
 #include "ui/dialog_helpers_win32.h"
 #include "ui/epoch.h"
 #include "ui/resource.h"
@@ -48,22 +49,9 @@ class ControlHost : public testing::Test {
   [[nodiscard]] HWND item(int id) const { return GetDlgItem(host_, id); }
 
   [[nodiscard]] std::string cell(int row, int column) const {
-    std::array<char, 300> text{};
-    LVITEMA request{};
-    request.iSubItem = column;
-    request.pszText = text.data();
-    request.cchTextMax = static_cast<int>(text.size());
-    SendMessageA(item(kList), LVM_GETITEMTEXTA, static_cast<WPARAM>(row),
-                 reinterpret_cast<LPARAM>(&request));
-    return text.data();
+    return list_cell_text(item(kList), row, column);
   }
-  [[nodiscard]] LPARAM row_colour(int row) const {
-    LVITEMA request{};
-    request.mask = LVIF_PARAM;
-    request.iItem = row;
-    SendMessageA(item(kList), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&request));
-    return request.lParam;
-  }
+  [[nodiscard]] LPARAM row_colour(int row) const { return list_item_data(item(kList), row); }
 
   void set_pickers(SYSTEMTIME date, SYSTEMTIME time) {
     SendMessageA(item(IDC_SCHEDULE_DATE), DTM_SETSYSTEMTIME, GDT_VALID,

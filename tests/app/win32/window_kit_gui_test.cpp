@@ -9,6 +9,7 @@
 #include <array>
 #include <string>
 
+#include "tests/app/win32/list_view_reader_win32.h"
 #include "ui/dialog_helpers_win32.h"
 #include "ui/window_kit_win32.h"
 
@@ -57,22 +58,9 @@ class KitHost : public testing::Test {
     return static_cast<int>(SendMessageA(item(kList), LVM_GETITEMCOUNT, 0, 0));
   }
   [[nodiscard]] std::string cell(int row, int column) const {
-    std::array<char, 300> text{};
-    LVITEMA request{};
-    request.iSubItem = column;
-    request.pszText = text.data();
-    request.cchTextMax = static_cast<int>(text.size());
-    SendMessageA(item(kList), LVM_GETITEMTEXTA, static_cast<WPARAM>(row),
-                 reinterpret_cast<LPARAM>(&request));
-    return text.data();
+    return list_cell_text(item(kList), row, column);
   }
-  [[nodiscard]] LPARAM colour(int row) const {
-    LVITEMA request{};
-    request.mask = LVIF_PARAM;
-    request.iItem = row;
-    SendMessageA(item(kList), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&request));
-    return request.lParam;
-  }
+  [[nodiscard]] LPARAM colour(int row) const { return list_item_data(item(kList), row); }
 
   HWND host_ = nullptr;
 };

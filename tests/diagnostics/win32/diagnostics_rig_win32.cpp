@@ -7,22 +7,13 @@
 #include <algorithm>
 #include <array>
 
+#include "tests/app/win32/list_view_reader_win32.h"
 #include "ui/resource.h"
 
 namespace tq::test {
 namespace {
 
 constexpr int kLogColumns = 6;
-
-std::string cell(HWND list, int row, int column) {
-  std::array<char, 256> text{};
-  LVITEMA item{};
-  item.iSubItem = column;
-  item.pszText = text.data();
-  item.cchTextMax = static_cast<int>(text.size());
-  SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-  return text.data();
-}
 
 }  // namespace
 
@@ -52,13 +43,9 @@ std::vector<LogListRow> DiagnosticsRig::rows() const {
   for (std::size_t r = 0; r < rows.size(); ++r) {
     const int row = static_cast<int>(r);
     for (int column = 0; column < kLogColumns; ++column) {
-      rows[r].cells.push_back(cell(list, row, column));
+      rows[r].cells.push_back(list_cell_text(list, row, column));
     }
-    LVITEMA item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    rows[r].colour = static_cast<std::uint32_t>(item.lParam);
+    rows[r].colour = static_cast<std::uint32_t>(list_item_data(list, row));
   }
   return rows;
 }

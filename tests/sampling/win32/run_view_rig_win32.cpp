@@ -9,6 +9,7 @@
 
 #include "link/connection.h"
 #include "sim/scenario.h"
+#include "tests/app/win32/list_view_reader_win32.h"
 #include "ui/resource.h"
 
 namespace tq::test {
@@ -71,14 +72,7 @@ int RunViewRig::rows() const {
 }
 
 std::string RunViewRig::cell(int row, int column) const {
-  std::array<char, 256> text{};
-  LVITEMA item{};
-  item.iSubItem = column;
-  item.pszText = text.data();
-  item.cchTextMax = static_cast<int>(text.size());
-  SendDlgItemMessageA(view(), IDC_SAMPLE_LOG_LIST, LVM_GETITEMTEXTA, static_cast<WPARAM>(row),
-                      reinterpret_cast<LPARAM>(&item));
-  return text.data();
+  return list_cell_text(GetDlgItem(view(), IDC_SAMPLE_LOG_LIST), row, column);
 }
 
 void RunViewRig::press(int button_id) {
